@@ -1,0 +1,66 @@
+#pragma once
+// The one window of the program. Every handler is a member function; the
+// window layer only translates messages into calls of these.
+#include <cstdint>
+#include <optional>
+
+#include "app/controls.h"
+#include "platform/os.h"
+#include "platform/text.h"
+
+class frmStat {
+ public:
+  frmStat(app::Controls& controls, platform::Services& os) : ui_(controls), os_(os) {}
+  frmStat(const frmStat&) = delete;
+  frmStat& operator=(const frmStat&) = delete;
+
+  // Start-up and exit.
+  void Form_Load();
+  void Command3_Click();
+  // The close box ends the program the same way as Exit.
+  void Form_Unload();
+
+  // Title scroller.
+  void DoIt();
+  void Timer6_Timer();
+
+  // Status rotation.
+  void Command1_Click();
+  void Command2_Click();
+  void Timer1_Timer();
+  void Timer2_Timer();
+  void Timer3_Timer();
+  void Timer4_Timer();
+  void Timer5_Timer();
+
+  // Ascii writer.
+  void Text1_Change();
+
+  // Presence check.
+  void Command5_Click();
+
+  // Notification area.
+  void Command4_Click();
+  void Form_MouseMove(std::int16_t button, std::int16_t shift, float x, float y);
+  // The shell has restarted and forgotten every notification icon.
+  void Shell_TaskbarCreated();
+
+  // Builds the notification-icon record; it talks to nobody.
+  static platform::NotifyIconData MakeTrayIconData(std::uint32_t hwnd, std::uint32_t id,
+                                                   std::uint32_t flags, std::uint32_t callback_message,
+                                                   std::uint32_t icon, platform::TextView tip);
+
+  // The title scroller's state.
+  platform::Text ScrollText;
+  platform::Text ScrollTitle;
+  std::int16_t ScrollPos = 0;
+  std::int16_t ScrollLen = 0;
+
+ private:
+  void RotationTick(int slot);
+  void AddTrayIcon();
+  void RemoveTrayIcon();
+
+  app::Controls& ui_;
+  platform::Services& os_;
+};

@@ -1,0 +1,54 @@
+#include "platform/sim/sim_app.h"
+
+#include <cmath>
+
+namespace sim {
+
+SimApp::SimApp() {
+  for (const auto& spec : app::Inventory()) {
+    if (spec.kind == app::ControlKind::kTextBox) {
+      if (const auto handler = app::HandlerFor(spec.id, app::EventKind::kChange)) {
+        ui.box(spec.id).on_change = [this, handler] { Run([this, handler] { (form.*handler)(); }); };
+      }
+    }
+    if (spec.kind == app::ControlKind::kTimer) {
+      if (const auto handler = app::HandlerFor(spec.id, app::EventKind::kTimer)) {
+        ui.timer(spec.id).on_tick = [this, handler] { Run([this, handler] { (form.*handler)(); }); };
+      }
+    }
+  }
+}
+
+void SimApp::Run(const std::function<void()>& handler) {
+  if (process.ended) return;  // nothing runs after Exit
+  app::Invoke(handler, reporter, [this](const std::string& message) { errors_shown.push_back(message); });
+}
+
+void SimApp::Load() {
+  Run([this] { form.Form_Load(); });
+}
+
+void SimApp::Click(app::ControlId button) {
+  if (const auto handler = app::HandlerFor(button, app::EventKind::kClick)) {
+    Run([this, handler] { (form.*handler)(); });
+  }
+}
+
+void SimApp::MouseMove(float x_twips, float y_twips) {
+  Run([=, this] { form.Form_MouseMove(0, 0, x_twips, y_twips); });
+}
+
+void SimApp::TrayCallback(std::uint32_t mouse_message) {
+  // The window layer turns message 512 into a mouse move at x = lParam pixels.
+  MouseMove(static_cast<float>(mouse_message) * ui.window.twips_per_pixel, 0);
+}
+
+void SimApp::TaskbarCreated() {
+  Run([this] { form.Shell_TaskbarCreated(); });
+}
+
+void SimApp::Close() {
+  Run([this] { form.Form_Unload(); });
+}
+
+}  // namespace sim

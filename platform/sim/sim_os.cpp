@@ -1,0 +1,252 @@
+#include "platform/sim/sim_os.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <set>
+
+namespace sim {
+namespace {
+
+// Windows-1252 from 0x80 to 0x9F; the five unassigned bytes map to their C1
+// control, as Windows' own conversion does.
+constexpr char16_t kCp1252High[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+std::string Lower(const std::string& s) {
+  std::string out = s;
+  for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return out;
+}
+
+constexpr long kErrorSuccess = 0;
+constexpr long kErrorFileNotFound = 2;
+constexpr long kErrorAccessDenied = 5;
+constexpr long kErrorInvalidHandle = 6;
+constexpr long kErrorMoreData = 234;
+constexpr long kErrorBadPathname = 161;
+
+}  // namespace
+
+std::string SimAnsi::ToAnsi(platform::TextView text) const {
+  std::string out;
+  out.reserve(text.size());
+  for (char16_t c : text) {
+    if (double_byte && c >= 0x4E81 && c <= 0x4E9F) {
+      out.push_back(static_cast<char>(0x81));
+      out.push_back(static_cast<char>(c - 0x4E00));
+      continue;
+    }
+    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF && !double_byte)) {
+      out.push_back(static_cast<char>(c));
+      continue;
+    }
+    const auto* hit = std::find(std::begin(kCp1252High), std::end(kCp1252High), c);
+    if (!double_byte && hit != std::end(kCp1252High)) {
+      out.push_back(static_cast<char>(0x80 + (hit - std::begin(kCp1252High))));
+    } else {
+      out.push_back('?');  // the code page's default character
+    }
+  }
+  return out;
+}
+
+platform::Text SimAnsi::FromAnsi(std::string_view bytes) const {
+  platform::Text out;
+  out.reserve(bytes.size());
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    const auto b = static_cast<unsigned char>(bytes[i]);
+    if (double_byte && b >= 0x81 && b <= 0x9F) {
+      if (i + 1 < bytes.size()) {
+        out.push_back(static_cast<char16_t>(0x4E00 + static_cast<unsigned char>(bytes[++i])));
+      } else {
+        out.push_back(u'?');  // a lone lead byte
+      }
+    } else if (b >= 0x80 && b <= 0x9F && !double_byte) {
+      out.push_back(kCp1252High[b - 0x80]);
+    } else {
+      out.push_back(static_cast<char16_t>(b));
+    }
+  }
+  return out;
+}
+
+std::string SimRegistry::Fold(const std::string& path) { return Lower(path); }
+
+bool SimRegistry::ValidPath(const std::string& path) {
+  return path.find("\\\\") == std::string::npos && (path.empty() || path.front() != '\\');
+}
+
+long SimRegistry::RegOpenKeyA(std::uint32_t root, const std::string& sub_key, platform::RegKey* key) {
+  calls.Hit("RegOpenKeyA");
+  if (root != platform::kHkeyCurrentUser) return kErrorInvalidHandle;
+  const std::string folded = Fold(sub_key);
+  if (!keys_.contains(folded)) return kErrorFileNotFound;
+  *key = next_++;
+  open_[*key] = folded;
+  return kErrorSuccess;
+}
+
+long SimRegistry::RegCreateKeyA(std::uint32_t root, const std::string& sub_key, platform::RegKey* key) {
+  calls.Hit("RegCreateKeyA");
+  if (root != platform::kHkeyCurrentUser) return kErrorInvalidHandle;
+  if (!ValidPath(sub_key)) return kErrorBadPathname;
+  const std::string folded = Fold(sub_key);
+  for (const auto& denied : read_only) {
+    if (folded.rfind(Fold(denied), 0) == 0) return kErrorAccessDenied;
+  }
+  // Every key along the path comes into being, as the platform does it.
+  for (std::size_t at = folded.find('\\'); at != std::string::npos; at = folded.find('\\', at + 1)) {
+    keys_[folded.substr(0, at)];
+  }
+  keys_[folded];
+  *key = next_++;
+  open_[*key] = folded;
+  return kErrorSuccess;
+}
+
+long SimRegistry::RegQueryValueExA(platform::RegKey key, const std::string& name, std::uint32_t* type,
+                                   std::uint8_t* data, std::uint32_t* size) {
+  calls.Hit("RegQueryValueExA");
+  if (data != nullptr && between_queries) between_queries();
+  const auto open = open_.find(key);
+  if (open == open_.end()) return kErrorInvalidHandle;
+  const auto& values = keys_[open->second];
+  const auto value = values.find(Fold(name));
+  if (value == values.end()) return kErrorFileNotFound;
+  if (type != nullptr) *type = value->second.type;
+  const auto needed = static_cast<std::uint32_t>(value->second.data.size());
+  if (data == nullptr) {
+    if (size != nullptr) *size = needed;
+    return kErrorSuccess;
+  }
+  if (size == nullptr) return kErrorInvalidHandle;
+  if (*size < needed) {
+    *size = needed;
+    return kErrorMoreData;
+  }
+  std::memcpy(data, value->second.data.data(), needed);
+  *size = needed;
+  ++queries_;
+  return kErrorSuccess;
+}
+
+long SimRegistry::RegSetValueExA(platform::RegKey key, const std::string& name, std::uint32_t type,
+                                 const std::uint8_t* data, std::uint32_t size) {
+  calls.Hit("RegSetValueExA");
+  const auto open = open_.find(key);
+  if (open == open_.end()) return kErrorInvalidHandle;
+  keys_[open->second][Fold(name)] = Value{type, std::string(reinterpret_cast<const char*>(data), size)};
+  return kErrorSuccess;
+}
+
+long SimRegistry::RegCloseKey(platform::RegKey key) {
+  calls.Hit("RegCloseKey");
+  return open_.erase(key) == 1 ? kErrorSuccess : kErrorInvalidHandle;
+}
+
+void SimRegistry::Put(const std::string& path, const std::string& name, std::uint32_t type,
+                      const std::string& data) {
+  const std::string folded = Fold(path);
+  for (std::size_t at = folded.find('\\'); at != std::string::npos; at = folded.find('\\', at + 1)) {
+    keys_[folded.substr(0, at)];
+  }
+  keys_[folded][Fold(name)] = Value{type, data};
+}
+
+std::optional<SimRegistry::Value> SimRegistry::Get(const std::string& path, const std::string& name) const {
+  const auto key = keys_.find(Fold(path));
+  if (key == keys_.end()) return std::nullopt;
+  const auto value = key->second.find(Fold(name));
+  if (value == key->second.end()) return std::nullopt;
+  return value->second;
+}
+
+bool SimRegistry::KeyExists(const std::string& path) const { return keys_.contains(Fold(path)); }
+
+platform::Hwnd SimMessaging::AddWindow(const std::string& class_name,
+                                       std::function<void(const Received&)> on_message) {
+  const platform::Hwnd hwnd = next_;
+  next_ += 0x10;
+  windows_.push_back(SimWindowEntry{hwnd, class_name, false, std::move(on_message), {}});
+  return hwnd;
+}
+
+void SimMessaging::RemoveWindow(platform::Hwnd hwnd) {
+  std::erase_if(windows_, [&](const SimWindowEntry& w) { return w.hwnd == hwnd; });
+}
+
+SimMessaging::SimWindowEntry* SimMessaging::Find(platform::Hwnd hwnd) {
+  for (auto& w : windows_) {
+    if (w.hwnd == hwnd) return &w;
+  }
+  return nullptr;
+}
+
+platform::Hwnd SimMessaging::FindWindowA(const std::string& class_name) {
+  calls.Hit("FindWindowA");
+  for (const auto& w : windows_) {
+    if (Lower(w.class_name) == Lower(class_name)) return w.hwnd;
+  }
+  return 0;
+}
+
+
+
+long SimMessaging::SendMessageTimeoutA(platform::Hwnd window, std::uint32_t msg, std::uintptr_t wparam,
+                                       std::intptr_t lparam, std::uint32_t flags, std::uint32_t timeout_ms) {
+  calls.Hit("SendMessageTimeoutA");
+  last_flags = flags;
+  last_timeout_ms = timeout_ms;
+  SimWindowEntry* w = Find(window);
+  if (w == nullptr || w->hung) return 0;
+  const Received r{msg, wparam, lparam};
+  w->received.push_back(r);
+  if (w->on_message) w->on_message(r);
+  return 1;
+}
+
+int SimIdentity::Fill(const std::string& value, char* buffer, std::uint32_t* size) {
+  if (fail) return 0;
+  if (value.size() + 1 > *size) return 0;
+  std::memcpy(buffer, value.data(), value.size());
+  buffer[value.size()] = '\0';
+  *size = static_cast<std::uint32_t>(value.size() + 1);
+  return 1;
+}
+
+int SimIdentity::GetUserNameA(char* buffer, std::uint32_t* size) {
+  calls.Hit("GetUserNameA");
+  return Fill(user, buffer, size);
+}
+
+int SimIdentity::GetComputerNameA(char* buffer, std::uint32_t* size) {
+  calls.Hit("GetComputerNameA");
+  return Fill(computer, buffer, size);
+}
+
+int SimShell::Shell_NotifyIconA(std::uint32_t message, const platform::NotifyIconData& data) {
+  notify_calls.push_back(Call{message, data});
+  return 1;
+}
+
+std::uint32_t SimShell::GetWindowThreadProcessId(platform::Hwnd, std::uint32_t* pid) {
+  if (pid != nullptr) *pid = process_id;
+  return 77;
+}
+
+void SimShell::AppActivate(std::uint32_t pid) { activated.push_back(pid); }
+
+int SimShell::IconCount() const {
+  std::set<std::pair<std::uint32_t, std::uint32_t>> icons;
+  for (const auto& call : notify_calls) {
+    const auto id = std::make_pair(call.data.hWnd, call.data.uID);
+    if (call.message == platform::kNimAdd) icons.insert(id);
+    if (call.message == platform::kNimDelete) icons.erase(id);
+  }
+  return static_cast<int>(icons.size());
+}
+
+}  // namespace sim

@@ -1,0 +1,132 @@
+#pragma once
+// In-memory stand-ins for the operating-system services.
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/os.h"
+#include "platform/sim/faults.h"
+
+namespace sim {
+
+// Windows-1252, as on a Western Windows. With double_byte set, a toy DBCS
+// page instead: bytes 0x81..0x9F lead a two-byte character (shown as
+// U+4E00 + trail byte), which is what makes byte and character counts differ.
+class SimAnsi final : public platform::Ansi {
+ public:
+  bool double_byte = false;
+  std::string ToAnsi(platform::TextView text) const override;
+  platform::Text FromAnsi(std::string_view bytes) const override;
+};
+
+// A registry tree with typed values. Key paths compare case-insensitively, as
+// Windows does; an empty path segment is refused.
+class SimRegistry final : public platform::Registry {
+ public:
+  struct Value {
+    std::uint32_t type = 0;
+    std::string data;
+  };
+
+  long RegOpenKeyA(std::uint32_t root, const std::string& sub_key, platform::RegKey* key) override;
+  long RegCreateKeyA(std::uint32_t root, const std::string& sub_key, platform::RegKey* key) override;
+  long RegQueryValueExA(platform::RegKey key, const std::string& name, std::uint32_t* type,
+                        std::uint8_t* data, std::uint32_t* size) override;
+  long RegSetValueExA(platform::RegKey key, const std::string& name, std::uint32_t type,
+                      const std::uint8_t* data, std::uint32_t size) override;
+  long RegCloseKey(platform::RegKey key) override;
+
+  // Direct access for tests (paths relative to HKEY_CURRENT_USER).
+  void Put(const std::string& path, const std::string& name, std::uint32_t type, const std::string& data);
+  std::optional<Value> Get(const std::string& path, const std::string& name) const;
+  bool KeyExists(const std::string& path) const;
+  int open_handles() const { return static_cast<int>(open_.size()); }
+
+  // Refuse to create (write) under these paths, as a key without write access.
+  std::vector<std::string> read_only;
+  // Called between the probe and the data query of a value, to model a value
+  // that changes in between.
+  std::function<void()> between_queries;
+  Faults calls;
+
+ private:
+  static std::string Fold(const std::string& path);
+  static bool ValidPath(const std::string& path);
+  std::map<std::string, std::map<std::string, Value>> keys_;  // folded path -> values
+  std::map<platform::RegKey, std::string> open_;
+  platform::RegKey next_ = 0x100;
+  int queries_ = 0;
+};
+
+// Top-level windows that receive messages.
+class SimMessaging final : public platform::Messaging {
+ public:
+  struct Received {
+    std::uint32_t msg;
+    std::uintptr_t wparam;
+    std::intptr_t lparam;
+  };
+  struct SimWindowEntry {
+    platform::Hwnd hwnd;
+    std::string class_name;
+    bool hung = false;
+    std::function<void(const Received&)> on_message;
+    std::vector<Received> received;
+  };
+
+  platform::Hwnd AddWindow(const std::string& class_name, std::function<void(const Received&)> on_message = {});
+  void RemoveWindow(platform::Hwnd hwnd);
+  SimWindowEntry* Find(platform::Hwnd hwnd);
+
+  platform::Hwnd FindWindowA(const std::string& class_name) override;
+  long SendMessageTimeoutA(platform::Hwnd window, std::uint32_t msg, std::uintptr_t wparam,
+                           std::intptr_t lparam, std::uint32_t flags, std::uint32_t timeout_ms) override;
+
+  std::uint32_t last_timeout_ms = 0;
+  std::uint32_t last_flags = 0;
+  Faults calls;
+
+ private:
+  std::vector<SimWindowEntry> windows_;
+  platform::Hwnd next_ = 0x10010;
+};
+
+class SimIdentity final : public platform::Identity {
+ public:
+  std::string user = "anna";      // ANSI bytes the calls write, NUL added
+  std::string computer = "DESK1";
+  bool fail = false;              // the calls write nothing
+  int GetUserNameA(char* buffer, std::uint32_t* size) override;
+  int GetComputerNameA(char* buffer, std::uint32_t* size) override;
+  Faults calls;
+
+ private:
+  int Fill(const std::string& value, char* buffer, std::uint32_t* size);
+};
+
+class SimShell final : public platform::Shell {
+ public:
+  struct Call {
+    std::uint32_t message;
+    platform::NotifyIconData data;
+  };
+  std::vector<Call> notify_calls;
+  std::vector<std::uint32_t> activated;
+  std::uint32_t process_id = 4242;
+
+  int Shell_NotifyIconA(std::uint32_t message, const platform::NotifyIconData& data) override;
+  std::uint32_t GetWindowThreadProcessId(platform::Hwnd window, std::uint32_t* process_id) override;
+  void AppActivate(std::uint32_t process_id) override;
+  // Icons present now, by (window, id).
+  int IconCount() const;
+};
+
+class SimProcess final : public platform::Process {
+ public:
+  bool ended = false;
+  void End() override { ended = true; }
+};
+
+}  // namespace sim

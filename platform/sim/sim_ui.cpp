@@ -1,0 +1,205 @@
+#include "platform/sim/sim_ui.h"
+
+#include <limits>
+
+#include "platform/error.h"
+
+namespace sim {
+
+platform::Text SimTextBox::GetText() const {
+  faults_.Hit(name_ + ".GetText");
+  return text_;
+}
+
+void SimTextBox::SetText(platform::TextView text) {
+  faults_.Hit(name_ + ".SetText");
+  text_ = platform::Text(text);
+  if (on_change) on_change();
+}
+
+void SimTextBox::AppendText(platform::TextView text) {
+  faults_.Hit(name_ + ".AppendText");
+  text_ += text;
+  if (on_change) on_change();
+}
+
+void SimTextBox::SetEnabled(bool enabled) {
+  faults_.Hit(name_ + ".SetEnabled");
+  enabled_ = enabled;
+}
+
+void SimTextBox::SetFocus() {
+  faults_.Hit(name_ + ".SetFocus");
+  if (on_focus) on_focus(name_);
+}
+
+void SimTextBox::UserSets(platform::TextView text) {
+  text_ = platform::Text(text);
+  if (on_change) on_change();
+}
+
+void SimLabel::SetCaption(platform::TextView caption) {
+  faults_.Hit(name_ + ".SetCaption");
+  caption_ = platform::Text(caption);
+}
+
+void SimPanel::SetBackColor(platform::Rgb color) {
+  faults_.Hit(name_ + ".SetBackColor");
+  back_color = color;
+}
+
+SimTimer::SimTimer(std::string name, Faults& faults, SimClock& clock, int interval_ms, bool enabled)
+    : name_(std::move(name)), faults_(faults), clock_(clock), interval_ms_(interval_ms), enabled_(false) {
+  clock_.Register(this);
+  if (enabled) {
+    enabled_ = true;
+    due_ms_ = clock_.now_ms() + interval_ms_;
+    armed_seq_ = clock_.NextSeq();
+  }
+}
+
+void SimTimer::SetEnabled(bool enabled) {
+  faults_.Hit(name_ + ".SetEnabled");
+  if (enabled && !enabled_) {
+    due_ms_ = clock_.now_ms() + interval_ms_;
+    armed_seq_ = clock_.NextSeq();
+  }
+  enabled_ = enabled;
+}
+
+void SimClock::Advance(long long ms) {
+  const long long until = now_ + ms;
+  for (;;) {
+    SimTimer* next = nullptr;
+    for (SimTimer* t : timers_) {
+      if (!t->enabled_ || t->due_ms_ > until) continue;
+      if (next == nullptr || t->due_ms_ < next->due_ms_ ||
+          (t->due_ms_ == next->due_ms_ && t->armed_seq_ < next->armed_seq_)) {
+        next = t;
+      }
+    }
+    if (next == nullptr) break;
+    if (next->due_ms_ > now_) now_ = next->due_ms_;
+    const long long fired_at = next->due_ms_;
+    const long long seq = next->armed_seq_;
+    // A periodic timer: the next tick is one interval on, or at once if the
+    // handler ran past it (missed ticks coalesce into one, as WM_TIMER does).
+    next->due_ms_ = fired_at + next->interval_ms_;
+    if (next->on_tick) next->on_tick();
+    if (next->enabled_ && next->armed_seq_ == seq && next->due_ms_ < now_) next->due_ms_ = now_;
+  }
+  if (now_ < until) now_ = until;
+}
+
+void SimBrowser::Navigate(platform::TextView url) {
+  faults_.Hit("WebBrowser1.Navigate");
+  navigations.emplace_back(url);
+}
+
+platform::Text SimSocket::LocalIP() {
+  faults_.Hit("Winsock1.LocalIP");
+  return ip;
+}
+
+void SimWindow::SetCaption(platform::TextView text) {
+  faults_.Hit("Form.SetCaption");
+  caption = platform::Text(text);
+  if (keep_caption_history) captions_shown.emplace_back(caption.begin(), caption.end());
+}
+
+void SimWindow::SetBackColor(platform::Rgb color) {
+  faults_.Hit("Form.SetBackColor");
+  back_color = color;
+}
+
+platform::Hwnd SimWindow::Handle() const {
+  faults_.Hit("Form.Handle");
+  return hwnd;
+}
+
+platform::HIcon SimWindow::IconHandle() const {
+  faults_.Hit("Form.IconHandle");
+  return icon;
+}
+
+bool SimWindow::IsVisible() const {
+  faults_.Hit("Form.IsVisible");
+  return visible;
+}
+
+void SimWindow::SetVisible(bool v) {
+  faults_.Hit("Form.SetVisible");
+  visible = v;
+}
+
+platform::WindowState SimWindow::GetWindowState() const {
+  faults_.Hit("Form.GetWindowState");
+  return state;
+}
+
+void SimWindow::SetWindowState(platform::WindowState s) {
+  faults_.Hit("Form.SetWindowState");
+  state = s;
+}
+
+float SimWindow::TwipsPerPixelX() const {
+  faults_.Hit("Form.TwipsPerPixelX");
+  return twips_per_pixel;
+}
+
+SimControls::SimControls() {
+  for (const auto& spec : app::Inventory()) {
+    const std::string name(spec.name);
+    switch (spec.kind) {
+      case app::ControlKind::kTextBox: {
+        auto box = std::make_unique<SimTextBox>(name, faults, platform::Text(spec.text));
+        box->on_focus = [this](const std::string& who) { focus = who; };
+        boxes_[spec.id] = std::move(box);
+        break;
+      }
+      case app::ControlKind::kLabel:
+        labels_[spec.id] = std::make_unique<SimLabel>(name, faults, platform::Text(spec.text));
+        break;
+      case app::ControlKind::kFrame:
+        panels_[spec.id] = std::make_unique<SimPanel>(name, faults);
+        break;
+      case app::ControlKind::kTimer:
+        timers_[spec.id] =
+            std::make_unique<SimTimer>(name, faults, clock, spec.timer_interval_ms, spec.timer_enabled);
+        break;
+      default:
+        break;
+    }
+  }
+  window.caption = platform::Text(app::kInitialCaption);
+  focus = "txt1";
+}
+
+namespace {
+template <typename Map>
+auto& Lookup(Map& map, app::ControlId id, const char* kind) {
+  const auto it = map.find(id);
+  if (it == map.end()) throw platform::Error(std::string(app::Spec(id).name) + " is not a " + kind);
+  return *it->second;
+}
+}  // namespace
+
+platform::Window& SimControls::Form() { return window; }
+platform::TextBox& SimControls::Box(app::ControlId id) { return Lookup(boxes_, id, "text box"); }
+platform::Label& SimControls::Lbl(app::ControlId id) { return Lookup(labels_, id, "label"); }
+platform::Panel& SimControls::Frame(app::ControlId id) { return Lookup(panels_, id, "frame"); }
+platform::Timer& SimControls::Tmr(app::ControlId id) { return Lookup(timers_, id, "timer"); }
+platform::Browser& SimControls::Web(app::ControlId id) {
+  if (id != app::ControlId::WebBrowser1) throw platform::Error("not a browser");
+  return browser;
+}
+platform::Socket& SimControls::Sock(app::ControlId id) {
+  if (id != app::ControlId::Winsock1) throw platform::Error("not a socket");
+  return socket;
+}
+SimTextBox& SimControls::box(app::ControlId id) { return Lookup(boxes_, id, "text box"); }
+SimTimer& SimControls::timer(app::ControlId id) { return Lookup(timers_, id, "timer"); }
+SimLabel& SimControls::label(app::ControlId id) { return Lookup(labels_, id, "label"); }
+SimPanel& SimControls::panel(app::ControlId id) { return Lookup(panels_, id, "frame"); }
+
+}  // namespace sim

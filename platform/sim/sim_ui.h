@@ -1,0 +1,182 @@
+#pragma once
+// Simulated controls: text boxes that raise their change event synchronously
+// (re-entrantly, as the real edit control does), timers on a virtual clock,
+// and a window with the state the handlers read and write.
+#include <array>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/controls.h"
+#include "platform/sim/faults.h"
+
+namespace sim {
+
+class SimClock;
+
+class SimTextBox final : public platform::TextBox {
+ public:
+  SimTextBox(std::string name, Faults& faults, platform::Text text) : name_(std::move(name)), faults_(faults), text_(std::move(text)) {}
+  platform::Text GetText() const override;
+  void SetText(platform::TextView text) override;
+  void AppendText(platform::TextView text) override;
+  void SetEnabled(bool enabled) override;
+  bool IsEnabled() const override { return enabled_; }
+  void SetFocus() override;
+
+  // What the user does: the text changes and the change event is raised.
+  void UserSets(platform::TextView text);
+  bool focused = false;
+  std::function<void()> on_change;
+  std::function<void(const std::string&)> on_focus;  // tells the form who has the focus
+
+ private:
+  std::string name_;
+  Faults& faults_;
+  platform::Text text_;
+  bool enabled_ = true;
+};
+
+class SimLabel final : public platform::Label {
+ public:
+  SimLabel(std::string name, Faults& faults, platform::Text caption) : name_(std::move(name)), faults_(faults), caption_(std::move(caption)) {}
+  void SetCaption(platform::TextView caption) override;
+  platform::Text GetCaption() const override { return caption_; }
+
+ private:
+  std::string name_;
+  Faults& faults_;
+  platform::Text caption_;
+};
+
+class SimPanel final : public platform::Panel {
+ public:
+  SimPanel(std::string name, Faults& faults) : name_(std::move(name)), faults_(faults) {}
+  void SetBackColor(platform::Rgb color) override;
+  std::optional<platform::Rgb> back_color;
+
+ private:
+  std::string name_;
+  Faults& faults_;
+};
+
+class SimTimer final : public platform::Timer {
+ public:
+  SimTimer(std::string name, Faults& faults, SimClock& clock, int interval_ms, bool enabled);
+  void SetEnabled(bool enabled) override;
+  bool IsEnabled() const override { return enabled_; }
+  int interval_ms() const { return interval_ms_; }
+  long long due_ms() const { return due_ms_; }
+  std::function<void()> on_tick;
+
+ private:
+  friend class SimClock;
+  std::string name_;
+  Faults& faults_;
+  SimClock& clock_;
+  int interval_ms_;
+  bool enabled_;
+  long long due_ms_ = 0;
+  long long armed_seq_ = 0;
+};
+
+// Virtual time. Advancing fires every timer that falls due, earliest first
+// (ties in the order they were armed), one handler at a time; a handler's own
+// duration can be modelled with Spend().
+class SimClock {
+ public:
+  long long now_ms() const { return now_; }
+  void Advance(long long ms);
+  // Time passing inside a handler (a slow publish, say).
+  void Spend(long long ms) { now_ += ms; }
+  void Register(SimTimer* timer) { timers_.push_back(timer); }
+  long long NextSeq() { return ++seq_; }
+
+ private:
+  long long now_ = 0;
+  long long seq_ = 0;
+  std::vector<SimTimer*> timers_;
+};
+
+class SimBrowser final : public platform::Browser {
+ public:
+  SimBrowser(Faults& faults) : faults_(faults) {}
+  void Navigate(platform::TextView url) override;
+  std::vector<platform::Text> navigations;
+
+ private:
+  Faults& faults_;
+};
+
+class SimSocket final : public platform::Socket {
+ public:
+  SimSocket(Faults& faults) : faults_(faults) {}
+  platform::Text LocalIP() override;
+  platform::Text ip = u"10.0.0.5";
+
+ private:
+  Faults& faults_;
+};
+
+class SimWindow final : public platform::Window {
+ public:
+  SimWindow(Faults& faults) : faults_(faults) {}
+  void SetCaption(platform::TextView caption) override;
+  platform::Text GetCaption() const override { return caption; }
+  void SetBackColor(platform::Rgb color) override;
+  platform::Hwnd Handle() const override;
+  platform::HIcon IconHandle() const override;
+  bool IsVisible() const override;
+  void SetVisible(bool visible) override;
+  platform::WindowState GetWindowState() const override;
+  void SetWindowState(platform::WindowState state) override;
+  float TwipsPerPixelX() const override;
+
+  platform::Text caption;
+  std::optional<platform::Rgb> back_color;
+  platform::Hwnd hwnd = 0x20040;
+  platform::HIcon icon = 0x10053;
+  bool visible = true;
+  platform::WindowState state = platform::WindowState::kNormal;
+  float twips_per_pixel = 15.0f;
+  std::vector<std::string> captions_shown;  // every caption set, in order
+  bool keep_caption_history = false;
+
+ private:
+  Faults& faults_;
+};
+
+// All the controls of the window, built from the inventory table.
+class SimControls final : public app::Controls {
+ public:
+  SimControls();
+  platform::Window& Form() override;
+  platform::TextBox& Box(app::ControlId id) override;
+  platform::Label& Lbl(app::ControlId id) override;
+  platform::Panel& Frame(app::ControlId id) override;
+  platform::Timer& Tmr(app::ControlId id) override;
+  platform::Browser& Web(app::ControlId id) override;
+  platform::Socket& Sock(app::ControlId id) override;
+
+  SimTextBox& box(app::ControlId id);
+  SimTimer& timer(app::ControlId id);
+  SimLabel& label(app::ControlId id);
+  SimPanel& panel(app::ControlId id);
+
+  Faults faults;
+  SimClock clock;
+  SimWindow window{faults};
+  SimBrowser browser{faults};
+  SimSocket socket{faults};
+  std::string focus;  // name of the control that has the focus
+
+ private:
+  std::map<app::ControlId, std::unique_ptr<SimTextBox>> boxes_;
+  std::map<app::ControlId, std::unique_ptr<SimLabel>> labels_;
+  std::map<app::ControlId, std::unique_ptr<SimPanel>> panels_;
+  std::map<app::ControlId, std::unique_ptr<SimTimer>> timers_;
+};
+
+}  // namespace sim

@@ -1,0 +1,29 @@
+#include "writer/writer.h"
+
+#include "app/frmStat.h"
+#include "writer/ascii_rules.h"
+
+namespace writer {
+
+void RunChange(platform::TextBox& input, platform::TextBox& last, platform::TextBox& output) {
+  // Every rule is an independent test against the input read afresh: after a
+  // match the input is empty, so later rules (the second "!" among them) fail.
+  for (const AsciiRule& rule : AsciiRules()) {
+    const platform::Text text = input.GetText();
+    if (text.size() != 1 || text.front() != rule.key) continue;
+    last.SetText(rule.replacement);
+    input.SetText(u"");  // re-enters through the change event; the nested run finds nothing
+    // Appending at the end gives the same text as rewriting the output box
+    // with its own text followed by the replacement, without the cost of
+    // reading and rewriting a box that grows for ever.
+    output.AppendText(last.GetText());
+    input.SetFocus();
+  }
+}
+
+}  // namespace writer
+
+void frmStat::Text1_Change() {
+  writer::RunChange(ui_.Box(app::ControlId::Text1), ui_.Box(app::ControlId::Text2),
+                    ui_.Box(app::ControlId::Text3));
+}
