@@ -1,5 +1,6 @@
 #include "platform/win32/browser_host.h"
 
+#include <idispids.h>
 #include <mshtmdid.h>
 #include <mshtmhst.h>
 #include <oleauto.h>
@@ -332,10 +333,13 @@ class BrowserSite final : public IOleClientSite,
     return S_FALSE;
   }
 
-  // IDispatch: the ambient properties. Only the download control flags are
-  // answered, to add "silent" to the browser's defaults: a status indicator
-  // must never put a script-error or certificate dialog in front of the
-  // user. Everything else keeps the control's own default.
+  // IDispatch: the ambient properties. A status indicator must never put a
+  // script-error, certificate or "page not found" dialog in front of the
+  // user, so the site asks for silence both ways the control may look for
+  // it: the browser-level ambient (which the WebBrowser control reads when
+  // it gets its site) and the download-control flags (read by the HTML
+  // engine; the other bits are the engine's defaults). Everything else is
+  // left to the control's own default.
   STDMETHODIMP GetTypeInfoCount(UINT* count) override {
     if (count == nullptr) return E_POINTER;
     *count = 0;
@@ -351,15 +355,21 @@ class BrowserSite final : public IOleClientSite,
   }
   STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS*,
                       VARIANT* result, EXCEPINFO*, UINT*) override {
-    Trace("IDispatch::Invoke");
-    if (id != DISPID_AMBIENT_DLCONTROL || (flags & DISPATCH_PROPERTYGET) == 0) {
+    Trace(("IDispatch::Invoke(" + std::to_string(id) + ")").c_str());
+    if ((flags & DISPATCH_PROPERTYGET) == 0) return DISP_E_MEMBERNOTFOUND;
+    if (id != DISPID_AMBIENT_SILENT && id != DISPID_AMBIENT_DLCONTROL) {
       return DISP_E_MEMBERNOTFOUND;
     }
     if (result == nullptr) return E_POINTER;
     VariantInit(result);
-    V_VT(result) = VT_I4;
-    V_I4(result) =
-        DLCTL_DLIMAGES | DLCTL_VIDEOS | DLCTL_BGSOUNDS | DLCTL_SILENT;
+    if (id == DISPID_AMBIENT_SILENT) {
+      V_VT(result) = VT_BOOL;
+      V_BOOL(result) = VARIANT_TRUE;
+    } else {
+      V_VT(result) = VT_I4;
+      V_I4(result) =
+          DLCTL_DLIMAGES | DLCTL_VIDEOS | DLCTL_BGSOUNDS | DLCTL_SILENT;
+    }
     return S_OK;
   }
 
@@ -447,11 +457,7 @@ HRESULT BrowserHost::Build(HWND parent, const RECT& rect) {
 
   hr = object_->QueryInterface(IID_IWebBrowser2,
                                reinterpret_cast<void**>(browser_.put()));
-  if (FAILED(hr)) return hr;
-  // Same intent as the silent ambient flag, for controls that only read it
-  // from the property; failing to set it is not worth failing Create.
-  browser_->put_Silent(VARIANT_TRUE);
-  return S_OK;
+  return hr;
 }
 
 HRESULT BrowserHost::Navigate(const wchar_t* url) {

@@ -80,23 +80,21 @@ def star_points(cx, cy, r_out, r_in, n=5, rot=-90.0):
     return pts
 
 
-def cycle_arrows(cx, cy, radius, thickness, head_w, head_len):
+def cycle_arrows(cx, cy, radius, thickness, head_w, head_len, arcs=((60.0, 170.0), (240.0, 350.0))):
     """Two arcs chasing each other clockwise, each ending in an arrowhead.
     Returns a list of distance functions (px, py) -> distance."""
     shapes = []
-    for start, end in ((35.0, 165.0), (215.0, 345.0)):
+    for start, end in arcs:
         shapes.append(lambda px, py, s=start, e=end: sd_arc(px, py, cx, cy, radius, thickness, s, e))
-        # The head sits on the clockwise end (the lower angle) and points
-        # along the clockwise tangent.
+        # The head sits on the clockwise end (the lower angle), its base
+        # across the band, and points along the clockwise tangent.
         a = math.radians(start)
         ex, ey = cx + radius * math.cos(a), cy - radius * math.sin(a)
         tx, ty = math.sin(a), math.cos(a)  # clockwise tangent on screen
         nx, ny = math.cos(a), -math.sin(a)  # outward normal on screen
-        back = 0.15 * head_len
-        bx, by = ex + tx * back, ey + ty * back
-        tri = [(bx + nx * head_w, by + ny * head_w),
-               (bx - nx * head_w, by - ny * head_w),
-               (bx + tx * head_len, by + ty * head_len)]
+        tri = [(ex + nx * head_w, ey + ny * head_w),
+               (ex - nx * head_w, ey - ny * head_w),
+               (ex + tx * head_len, ey + ty * head_len)]
         shapes.append(lambda px, py, t=tri: sd_polygon(px, py, t))
     return shapes
 
@@ -120,8 +118,9 @@ def _blend(a, b, t):
     return tuple(round(x + (y - x) * t) for x, y in zip(a, b))
 
 
-# Transparent pixels use index 0; the rest are the drawing colours and the
-# in-between shades that let edges inside the icon look smooth.
+# Index 0 is what transparent pixels hold. The drawing uses the violets and
+# the yellow; the other slots of the 16-colour table are kept to nearby shades
+# so the nearest-colour pick never lands on something off-key.
 ICON_PALETTE = [
     (0, 0, 0),
     VIOLET,
@@ -159,7 +158,7 @@ def draw_icon(size):
         lambda px, py: sd_ellipse(px, py, 0.5 * s, 0.43 * s, 0.47 * s, 0.38 * s),
         lambda px, py: sd_polygon(px, py, [(0.20 * s, 0.66 * s), (0.44 * s, 0.76 * s), (0.06 * s, 0.97 * s)]),
     ])
-    arrows = union(cycle_arrows(0.5 * s, 0.43 * s, 0.2 * s, 0.085 * s, head_w=0.13 * s, head_len=0.18 * s))
+    arrows = union(cycle_arrows(0.5 * s, 0.43 * s, 0.21 * s, 0.08 * s, head_w=0.13 * s, head_len=0.15 * s))
     rows = []
     for y in range(size):
         row = []
@@ -173,7 +172,9 @@ def draw_icon(size):
             # A soft sheen on the upper left of the bubble.
             sheen = sd_ellipse(px, py, 0.36 * s, 0.25 * s, 0.2 * s, 0.1 * s)
             colour = mix(colour, (132, 100, 176), 0.6 * coverage(sheen, soft=2.0))
-            colour = mix(colour, YELLOW, coverage(arrows(px, py)))
+            # Crisp arrows: blended edges turn muddy in a 16-colour palette.
+            if coverage(arrows(px, py)) >= 0.5:
+                colour = YELLOW
             row.append(nearest_index(colour))
         rows.append(row)
     return rows

@@ -1,0 +1,41 @@
+// StatusCycler.exe: one window, one UI thread.
+#include <windows.h>
+#include <ole2.h>
+#include <shellapi.h>
+
+#include "app/win32/main_window.h"
+
+namespace {
+
+HWND g_main_window = nullptr;
+
+// A crash must not leave a dead icon in the notification area either.
+LONG WINAPI RemoveIconOnCrash(EXCEPTION_POINTERS*) {
+  if (g_main_window != nullptr) {
+    NOTIFYICONDATAW nid{};
+    nid.cbSize = NOTIFYICONDATAW_V1_SIZE;
+    nid.hWnd = g_main_window;
+    nid.uID = 1;
+    ::Shell_NotifyIconW(NIM_DELETE, &nid);
+  }
+  return EXCEPTION_CONTINUE_SEARCH;
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show_command) {
+  // S_FALSE means already initialised, which is a success.
+  const HRESULT ole = ::OleInitialize(nullptr);
+  ::SetUnhandledExceptionFilter(RemoveIconOnCrash);
+  int exit_code = 1;
+  {
+    appwin::MainWindow window(instance);
+    if (window.Create(show_command)) {
+      g_main_window = window.hwnd();
+      exit_code = window.RunMessageLoop();
+      g_main_window = nullptr;
+    }
+  }
+  if (SUCCEEDED(ole)) ::OleUninitialize();
+  return exit_code;
+}

@@ -1,0 +1,572 @@
+#include "app/win32/main_window.h"
+
+#include <shellapi.h>
+#include <windowsx.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "app/win32/resource.h"
+#include "platform/error.h"
+#include "platform/win32/browser_host.h"
+
+namespace appwin {
+namespace {
+
+using app::ControlId;
+using app::ControlKind;
+using platform::win32::FromWide;
+using platform::win32::ToWide;
+
+COLORREF ToColorRef(platform::Rgb c) { return RGB(c.r, c.g, c.b); }
+
+int ControlIndex(ControlId id) { return static_cast<int>(id); }
+
+std::wstring WindowText(HWND hwnd) {
+  const int length = ::GetWindowTextLengthW(hwnd);
+  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+  const int got = ::GetWindowTextW(hwnd, text.data(), length + 1);
+  text.resize(static_cast<std::size_t>(std::max(got, 0)));
+  return text;
+}
+
+platform::win32::Font MakeFont(int dpi, int hundredths_of_point, bool bold) {
+  LOGFONTW lf{};
+  lf.lfHeight = -::MulDiv(hundredths_of_point, dpi, 7200);
+  lf.lfWeight = bold ? FW_BOLD : FW_NORMAL;
+  lf.lfCharSet = DEFAULT_CHARSET;
+  lf.lfQuality = DEFAULT_QUALITY;
+  ::lstrcpynW(lf.lfFaceName, L"MS Sans Serif", LF_FACESIZE);
+  return platform::win32::Font(::CreateFontIndirectW(&lf));
+}
+
+constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+
+}  // namespace
+
+// ---- controls -------------------------------------------------------------
+
+HWND EditBox::hwnd() const { return owner_.Require(id_); }
+
+platform::Text EditBox::GetText() const {
+  const std::wstring text = WindowText(hwnd());
+  return FromWide(text.data(), text.size());
+}
+
+void EditBox::SetText(platform::TextView text) {
+  // The edit control raises EN_CHANGE from inside this call, so the change
+  // handler has run by the time it returns.
+  const std::wstring wide = ToWide(text);
+  if (!::SetWindowTextW(hwnd(), wide.c_str())) throw platform::Error("Could not set the text of a box");
+}
+
+void EditBox::AppendText(platform::TextView text) {
+  const HWND box = hwnd();
+  const std::wstring wide = ToWide(text);
+  const LRESULT end = ::GetWindowTextLengthW(box);
+  ::SendMessageW(box, EM_SETSEL, static_cast<WPARAM>(end), end);
+  ::SendMessageW(box, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(wide.c_str()));
+}
+
+void EditBox::SetEnabled(bool enabled) { ::EnableWindow(hwnd(), enabled ? TRUE : FALSE); }
+
+bool EditBox::IsEnabled() const { return ::IsWindowEnabled(hwnd()) != FALSE; }
+
+void EditBox::SetFocus() {
+  const HWND box = hwnd();
+  if (!::IsWindowVisible(owner_.hwnd()) || !::IsWindowEnabled(box)) {
+    throw platform::Error("Invalid procedure call: the box cannot take the focus");
+  }
+  ::SetFocus(box);
+}
+
+void StaticLabel::SetCaption(platform::TextView caption) {
+  const HWND label = owner_.Require(id_);
+  const std::wstring wide = ToWide(caption);
+  // The label sizes itself to its caption, on one line.
+  const HDC dc = ::GetDC(label);
+  const HGDIOBJ old = ::SelectObject(dc, owner_.FontFor(app::Spec(id_).font));
+  SIZE extent{};
+  ::GetTextExtentPoint32W(dc, wide.c_str(), static_cast<int>(wide.size()), &extent);
+  ::SelectObject(dc, old);
+  ::ReleaseDC(label, dc);
+  RECT rc{};
+  ::GetWindowRect(label, &rc);
+  ::MapWindowPoints(HWND_DESKTOP, owner_.hwnd(), reinterpret_cast<POINT*>(&rc), 2);
+  ::SetWindowTextW(label, wide.c_str());
+  ::SetWindowPos(label, nullptr, 0, 0, extent.cx, rc.bottom - rc.top, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  ::InvalidateRect(owner_.hwnd(), &rc, TRUE);
+}
+
+platform::Text StaticLabel::GetCaption() const {
+  const std::wstring text = WindowText(owner_.Require(id_));
+  return FromWide(text.data(), text.size());
+}
+
+void FramePanel::SetBackColor(platform::Rgb color) {
+  const HWND frame = owner_.Require(id_);
+  brush_.reset(::CreateSolidBrush(ToColorRef(color)));
+  ::InvalidateRect(frame, nullptr, TRUE);
+}
+
+void WinTimer::SetEnabled(bool enabled) {
+  // Arming an armed timer must leave its interval running; SetTimer would
+  // restart it, so only a change of state reaches the system.
+  if (enabled == enabled_) return;
+  const auto timer_id = static_cast<UINT_PTR>(ControlIndex(id_) + kFirstControlId);
+  if (enabled) {
+    if (::SetTimer(owner_.hwnd(), timer_id, static_cast<UINT>(app::Spec(id_).timer_interval_ms), nullptr) == 0) {
+      throw platform::Error("Out of timers");
+    }
+  } else {
+    ::KillTimer(owner_.hwnd(), timer_id);
+  }
+  enabled_ = enabled;
+}
+
+BrowserArea::BrowserArea(MainWindow& owner) : owner_(owner) {}
+BrowserArea::~BrowserArea() = default;
+
+void BrowserArea::Navigate(platform::TextView url) {
+  // The control is created on the first check: until then its rectangle
+  // shows blank, as the control would, and start-up stays cheap.
+  if (!host_) {
+    const HWND area = owner_.Require(ControlId::WebBrowser1);
+    RECT rc{};
+    ::GetClientRect(area, &rc);
+    auto host = std::make_unique<platform::win32::BrowserHost>();
+    const HRESULT hr = host->Create(area, rc);
+    if (FAILED(hr)) throw platform::Error("The web browser control could not be created");
+    host_ = std::move(host);
+  }
+  const std::wstring wide = ToWide(url);
+  const HRESULT hr = host_->Navigate(wide.c_str());
+  if (FAILED(hr)) throw platform::Error("Navigation failed");
+}
+
+bool BrowserArea::TranslateAccelerator(MSG* msg) { return host_ && host_->TranslateAccelerator(msg); }
+
+void BrowserArea::Destroy() {
+  if (host_) {
+    host_->Destroy();
+    host_.reset();
+  }
+}
+
+// ---- the window -----------------------------------------------------------
+
+MainWindow::MainWindow(HINSTANCE instance) : instance_(instance) {}
+
+MainWindow::~MainWindow() {
+  if (hwnd_ != nullptr) {
+    ending_ = true;
+    ::DestroyWindow(hwnd_);
+  }
+}
+
+bool MainWindow::Create(int show_command) {
+  {
+    const HDC screen = ::GetDC(nullptr);
+    dpi_ = ::GetDeviceCaps(screen, LOGPIXELSX);
+    ::ReleaseDC(nullptr, screen);
+  }
+  big_icon_ = platform::win32::IconHandle(static_cast<HICON>(::LoadImageW(
+      instance_, MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON, ::GetSystemMetrics(SM_CXICON), ::GetSystemMetrics(SM_CYICON), 0)));
+  small_icon_ = platform::win32::IconHandle(static_cast<HICON>(::LoadImageW(instance_, MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON,
+                                                          ::GetSystemMetrics(SM_CXSMICON),
+                                                          ::GetSystemMetrics(SM_CYSMICON), 0)));
+  picture_.reset(static_cast<HBITMAP>(::LoadImageW(instance_, MAKEINTRESOURCEW(IDB_IMAGE2), IMAGE_BITMAP, 0, 0, 0)));
+  default_font_ = MakeFont(dpi_, 825, false);
+  label_font_ = MakeFont(dpi_, 825, true);
+  box_font_ = MakeFont(dpi_, 975, true);
+  browser_brush_.reset(::CreateSolidBrush(RGB(255, 255, 255)));
+
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof wc;
+  if (!::GetClassInfoExW(instance_, kWindowClass, &wc)) {
+    wc.cbSize = sizeof wc;
+    wc.style = CS_DBLCLKS;
+    wc.lpfnWndProc = &MainWindow::WindowProc;
+    wc.hInstance = instance_;
+    wc.hCursor = ::LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+    wc.hIcon = big_icon_.get();
+    wc.hIconSm = small_icon_.get();
+    wc.lpszClassName = kWindowClass;
+    if (::RegisterClassExW(&wc) == 0) return false;
+  }
+  taskbar_created_ = ::RegisterWindowMessageW(L"TaskbarCreated");
+
+  RECT frame{0, 0, app::TwipsToPixels(app::kClientWidthTwips, dpi_),
+             app::TwipsToPixels(app::kClientHeightTwips, dpi_)};
+  ::AdjustWindowRectEx(&frame, kWindowStyle, FALSE, WS_EX_CONTROLPARENT);
+  const std::wstring caption = ToWide(app::kInitialCaption);
+  hwnd_ = ::CreateWindowExW(WS_EX_CONTROLPARENT, kWindowClass, caption.c_str(), kWindowStyle, CW_USEDEFAULT,
+                            CW_USEDEFAULT, frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
+                            instance_, this);
+  if (hwnd_ == nullptr) return false;
+  ::SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big_icon_.get()));
+  ::SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small_icon_.get()));
+  CreateControls();
+
+  // The load handler runs before the message loop does, so the first tick of
+  // the title scroller always comes after it.
+  Deliver([this] { form_.Form_Load(); });
+  if (ending_) return true;
+  ::ShowWindow(hwnd_, show_command);
+  ::UpdateWindow(hwnd_);
+  ::SetFocus(control(ControlId::txt1));
+  return true;
+}
+
+RECT MainWindow::PixelRect(const app::ControlSpec& spec) const {
+  const int left = app::TwipsToPixels(spec.left, dpi_);
+  const int top = app::TwipsToPixels(spec.top, dpi_);
+  return RECT{left, top, left + app::TwipsToPixels(spec.width, dpi_), top + app::TwipsToPixels(spec.height, dpi_)};
+}
+
+HFONT MainWindow::FontFor(app::FontKind kind) const {
+  switch (kind) {
+    case app::FontKind::kLabelBold: return label_font_.get();
+    case app::FontKind::kBoxBold: return box_font_.get();
+    default: return default_font_.get();
+  }
+}
+
+HWND MainWindow::CreateControl(const app::ControlSpec& spec) {
+  const wchar_t* cls = L"STATIC";
+  DWORD style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS;
+  DWORD ex_style = 0;
+  switch (spec.kind) {
+    case ControlKind::kTextBox:
+      cls = L"EDIT";
+      style |= WS_TABSTOP | ES_LEFT | ES_AUTOHSCROLL;
+      ex_style = WS_EX_CLIENTEDGE;
+      break;
+    case ControlKind::kButton:
+      cls = L"BUTTON";
+      style |= WS_TABSTOP | BS_PUSHBUTTON | BS_MULTILINE;  // long captions wrap
+      break;
+    case ControlKind::kLabel:
+      style |= SS_LEFT | SS_NOPREFIX;
+      break;
+    case ControlKind::kFrame:
+    case ControlKind::kPicture:
+      style |= SS_OWNERDRAW;
+      break;
+    case ControlKind::kBrowser:
+      style |= SS_OWNERDRAW | WS_CLIPCHILDREN;
+      ex_style = WS_EX_CONTROLPARENT;
+      break;
+    default:
+      return nullptr;
+  }
+  const RECT rc = PixelRect(spec);
+  const std::wstring text = ToWide(spec.text);
+  const HWND hwnd = ::CreateWindowExW(ex_style, cls, text.c_str(), style, rc.left, rc.top, rc.right - rc.left,
+                                      rc.bottom - rc.top, hwnd_,
+                                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlIndex(spec.id) + kFirstControlId)),
+                                      instance_, nullptr);
+  if (hwnd == nullptr) return nullptr;
+  ::SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(spec.font)), FALSE);
+  if (spec.kind == ControlKind::kTextBox) {
+    // No length limit: the default stops typing at about 32,000 characters.
+    ::SendMessageW(hwnd, EM_SETLIMITTEXT, 0, 0);
+  }
+  return hwnd;
+}
+
+void MainWindow::CreateControls() {
+  // Creation order is the keyboard order (and the stacking order, so the
+  // buttons lie above the frame they sit in); controls outside it come last.
+  std::vector<const app::ControlSpec*> order;
+  for (ControlId id : app::TabOrder()) order.push_back(&app::Spec(id));
+  for (const auto& spec : app::Inventory()) {
+    if (spec.tab_index < 0) order.push_back(&spec);
+  }
+  for (const auto* spec : order) {
+    const auto index = static_cast<std::size_t>(spec->id);
+    switch (spec->kind) {
+      case ControlKind::kTextBox: boxes_[index] = std::make_unique<EditBox>(*this, spec->id); break;
+      case ControlKind::kLabel: labels_[index] = std::make_unique<StaticLabel>(*this, spec->id); break;
+      case ControlKind::kFrame: panels_[index] = std::make_unique<FramePanel>(*this, spec->id); break;
+      case ControlKind::kTimer: timers_[index] = std::make_unique<WinTimer>(*this, spec->id); break;
+      default: break;
+    }
+    controls_[index] = CreateControl(*spec);
+  }
+  for (const auto& spec : app::Inventory()) {
+    if (spec.kind == ControlKind::kTimer && spec.timer_enabled) Tmr(spec.id).SetEnabled(true);
+  }
+}
+
+HWND MainWindow::Require(ControlId id) const {
+  const HWND hwnd = control(id);
+  if (hwnd == nullptr || !::IsWindow(hwnd)) {
+    throw platform::Error("Object required: " + std::string(app::Spec(id).name));
+  }
+  return hwnd;
+}
+
+namespace {
+template <typename T>
+T& Pick(const std::array<std::unique_ptr<T>, app::kControlCount>& all, ControlId id, const char* kind) {
+  const auto& p = all[static_cast<std::size_t>(id)];
+  if (!p) throw platform::Error(std::string(app::Spec(id).name) + " is not a " + kind);
+  return *p;
+}
+}  // namespace
+
+platform::TextBox& MainWindow::Box(ControlId id) { return Pick(boxes_, id, "text box"); }
+platform::Label& MainWindow::Lbl(ControlId id) { return Pick(labels_, id, "label"); }
+platform::Panel& MainWindow::Frame(ControlId id) { return Pick(panels_, id, "frame"); }
+platform::Timer& MainWindow::Tmr(ControlId id) { return Pick(timers_, id, "timer"); }
+platform::Browser& MainWindow::Web(ControlId id) {
+  if (id != ControlId::WebBrowser1) throw platform::Error("not a browser");
+  return browser_;
+}
+platform::Socket& MainWindow::Sock(ControlId id) {
+  if (id != ControlId::Winsock1) throw platform::Error("not a socket");
+  return socket_;
+}
+
+void MainWindow::SetCaption(platform::TextView caption) {
+  const std::wstring wide = ToWide(caption);
+  if (hwnd_ == nullptr || !::SetWindowTextW(hwnd_, wide.c_str())) throw platform::Error("Could not set the caption");
+}
+
+platform::Text MainWindow::GetCaption() const {
+  const std::wstring text = WindowText(hwnd_);
+  return FromWide(text.data(), text.size());
+}
+
+void MainWindow::SetBackColor(platform::Rgb color) {
+  if (hwnd_ == nullptr) throw platform::Error("The window does not exist");
+  back_brush_.reset(::CreateSolidBrush(ToColorRef(color)));
+  ::InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
+platform::Hwnd MainWindow::Handle() const { return platform::win32::FromHwnd(hwnd_); }
+
+platform::HIcon MainWindow::IconHandle() const { return platform::win32::FromHicon(big_icon_.get()); }
+
+bool MainWindow::IsVisible() const { return ::IsWindowVisible(hwnd_) != FALSE; }
+
+void MainWindow::SetVisible(bool visible) { ::ShowWindow(hwnd_, visible ? SW_SHOW : SW_HIDE); }
+
+platform::WindowState MainWindow::GetWindowState() const {
+  return ::IsIconic(hwnd_) ? platform::WindowState::kMinimized : platform::WindowState::kNormal;
+}
+
+void MainWindow::SetWindowState(platform::WindowState state) {
+  if (state == platform::WindowState::kMinimized) {
+    ::ShowWindow(hwnd_, SW_MINIMIZE);
+  } else if (::IsIconic(hwnd_)) {
+    ::ShowWindow(hwnd_, SW_RESTORE);
+  }
+}
+
+float MainWindow::TwipsPerPixelX() const { return 1440.0f / static_cast<float>(dpi_); }
+
+void MainWindow::End() {
+  // No handler may run once Exit has been clicked: every later message is
+  // dropped, and the window goes with its timers.
+  ending_ = true;
+  ::DestroyWindow(hwnd_);
+}
+
+void MainWindow::Deliver(const std::function<void()>& handler) {
+  if (ending_) return;
+  app::Invoke(handler, reporter_, [this](const std::string& message) { ShowError(message); });
+}
+
+void MainWindow::ShowError(const std::string& message) {
+  // Shown from the message loop rather than from inside the failing handler,
+  // which may be nested in another one.
+  auto* text = new std::wstring(message.begin(), message.end());
+  if (hwnd_ == nullptr || !::PostMessageW(hwnd_, kShowErrorMessage, 0, reinterpret_cast<LPARAM>(text))) delete text;
+}
+
+bool MainWindow::PreTranslateMessage(MSG* msg) {
+  if (hwnd_ == nullptr) return false;
+  if (msg->message >= WM_KEYFIRST && msg->message <= WM_KEYLAST && browser_.TranslateAccelerator(msg)) return true;
+  return ::IsDialogMessageW(hwnd_, msg) != FALSE;
+}
+
+int MainWindow::RunMessageLoop() {
+  MSG msg{};
+  while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    if (PreTranslateMessage(&msg)) continue;
+    ::TranslateMessage(&msg);
+    ::DispatchMessageW(&msg);
+  }
+  return static_cast<int>(msg.wParam);
+}
+
+LRESULT CALLBACK MainWindow::WindowProc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
+  if (msg == WM_NCCREATE) {
+    auto* self = static_cast<MainWindow*>(reinterpret_cast<CREATESTRUCTW*>(lparam)->lpCreateParams);
+    self->hwnd_ = hwnd;
+    ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+  }
+  auto* self = reinterpret_cast<MainWindow*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  if (self == nullptr) return ::DefWindowProcW(hwnd, msg, wparam, lparam);
+  return self->Handle(msg, wparam, lparam);
+}
+
+LRESULT MainWindow::Handle(UINT msg, WPARAM wparam, LPARAM lparam) {
+  switch (msg) {
+    case WM_COMMAND:
+      OnCommand(LOWORD(wparam), HIWORD(wparam));
+      return 0;
+    case WM_TIMER:
+      OnTimer(wparam);
+      return 0;
+    case WM_MOUSEMOVE: {
+      // The notification icon's callback arrives here too (its message number
+      // is WM_MOUSEMOVE), with the mouse message it reports as the x position.
+      const float factor = TwipsPerPixelX();
+      const float x = static_cast<float>(GET_X_LPARAM(lparam)) * factor;
+      const float y = static_cast<float>(GET_Y_LPARAM(lparam)) * factor;
+      const auto button = static_cast<std::int16_t>(((wparam & MK_LBUTTON) ? 1 : 0) | ((wparam & MK_RBUTTON) ? 2 : 0) |
+                                                    ((wparam & MK_MBUTTON) ? 4 : 0));
+      const auto shift = static_cast<std::int16_t>(((wparam & MK_SHIFT) ? 1 : 0) | ((wparam & MK_CONTROL) ? 2 : 0));
+      Deliver([=, this] { form_.Form_MouseMove(button, shift, x, y); });
+      return 0;
+    }
+    case WM_ERASEBKGND: {
+      RECT rc{};
+      ::GetClientRect(hwnd_, &rc);
+      ::FillRect(reinterpret_cast<HDC>(wparam), &rc,
+                 back_brush_.get() != nullptr ? back_brush_.get() : ::GetSysColorBrush(COLOR_BTNFACE));
+      return 1;
+    }
+    case WM_CTLCOLORSTATIC:
+      return OnCtlColorStatic(reinterpret_cast<HDC>(wparam), reinterpret_cast<HWND>(lparam));
+    case WM_DRAWITEM:
+      OnDrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lparam));
+      return TRUE;
+    case WM_ACTIVATE:
+      // A plain window does not remember its focused control as a dialog does.
+      if (LOWORD(wparam) == WA_INACTIVE) {
+        const HWND focus = ::GetFocus();
+        if (focus != nullptr && ::IsChild(hwnd_, focus)) saved_focus_ = focus;
+      } else if (saved_focus_ != nullptr && ::IsWindow(saved_focus_)) {
+        ::SetFocus(saved_focus_);
+        return 0;
+      }
+      break;
+    case WM_CLOSE:
+      Deliver([this] { form_.Form_Unload(); });
+      return 0;
+    case kShowErrorMessage: {
+      std::unique_ptr<std::wstring> text(reinterpret_cast<std::wstring*>(lparam));
+      if (!ending_) ::MessageBoxW(hwnd_, text->c_str(), L"Status Cycler", MB_OK | MB_ICONWARNING);
+      return 0;
+    }
+    case WM_DESTROY:
+      OnDestroy();
+      return 0;
+    case WM_NCDESTROY:
+      ::SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
+      hwnd_ = nullptr;
+      return 0;
+    default:
+      if (msg == taskbar_created_ && taskbar_created_ != 0) {
+        Deliver([this] { form_.Shell_TaskbarCreated(); });
+        return 0;
+      }
+      break;
+  }
+  return ::DefWindowProcW(hwnd_, msg, wparam, lparam);
+}
+
+void MainWindow::OnCommand(int id, int code) {
+  const int index = id - kFirstControlId;
+  if (index < 0 || index >= static_cast<int>(app::kControlCount)) return;
+  const auto control_id = static_cast<ControlId>(index);
+  const auto kind = app::Spec(control_id).kind;
+  app::Handler handler = nullptr;
+  if (kind == ControlKind::kButton && code == BN_CLICKED) handler = app::HandlerFor(control_id, app::EventKind::kClick);
+  if (kind == ControlKind::kTextBox && code == EN_CHANGE) handler = app::HandlerFor(control_id, app::EventKind::kChange);
+  if (handler != nullptr) Deliver([this, handler] { (form_.*handler)(); });
+}
+
+void MainWindow::OnTimer(UINT_PTR id) {
+  const auto index = static_cast<int>(id) - kFirstControlId;
+  if (index < 0 || index >= static_cast<int>(app::kControlCount)) return;
+  const auto control_id = static_cast<ControlId>(index);
+  // A tick already queued for a timer that was disarmed since is dropped.
+  if (!timers_[static_cast<std::size_t>(index)] || !timers_[static_cast<std::size_t>(index)]->IsEnabled()) return;
+  if (const auto handler = app::HandlerFor(control_id, app::EventKind::kTimer)) {
+    Deliver([this, handler] { (form_.*handler)(); });
+  }
+}
+
+LRESULT MainWindow::OnCtlColorStatic(HDC dc, HWND control_hwnd) {
+  const int index = ::GetDlgCtrlID(control_hwnd) - kFirstControlId;
+  if (index >= 0 && index < static_cast<int>(app::kControlCount)) {
+    const auto& spec = app::Spec(static_cast<ControlId>(index));
+    if (spec.kind == ControlKind::kLabel) {
+      // Labels are transparent: the window's colour shows through.
+      ::SetBkMode(dc, TRANSPARENT);
+      ::SetTextColor(dc, spec.text_color ? ToColorRef(*spec.text_color) : ::GetSysColor(COLOR_BTNTEXT));
+      return reinterpret_cast<LRESULT>(back_brush_.get() != nullptr ? back_brush_.get()
+                                                                    : ::GetSysColorBrush(COLOR_BTNFACE));
+    }
+  }
+  return ::DefWindowProcW(hwnd_, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(control_hwnd));
+}
+
+void MainWindow::OnDrawItem(const DRAWITEMSTRUCT& item) {
+  const int index = static_cast<int>(item.CtlID) - kFirstControlId;
+  if (index < 0 || index >= static_cast<int>(app::kControlCount)) return;
+  RECT rc = item.rcItem;
+  switch (static_cast<ControlId>(index)) {
+    case ControlId::Frame1: {
+      const HBRUSH brush = panels_[static_cast<std::size_t>(index)]->brush();
+      ::FillRect(item.hDC, &rc, brush != nullptr ? brush : ::GetSysColorBrush(COLOR_BTNFACE));
+      ::DrawEdge(item.hDC, &rc, EDGE_ETCHED, BF_RECT);
+      break;
+    }
+    case ControlId::Image2:
+      if (picture_.get() != nullptr) {
+        // The picture is scaled to the control's size.
+        const HDC mem = ::CreateCompatibleDC(item.hDC);
+        const HGDIOBJ old = ::SelectObject(mem, picture_.get());
+        BITMAP bm{};
+        ::GetObjectW(picture_.get(), sizeof bm, &bm);
+        ::SetStretchBltMode(item.hDC, HALFTONE);
+        ::StretchBlt(item.hDC, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top, mem, 0, 0, bm.bmWidth,
+                     bm.bmHeight, SRCCOPY);
+        ::SelectObject(mem, old);
+        ::DeleteDC(mem);
+      }
+      break;
+    case ControlId::Image1:
+      ::FillRect(item.hDC, &rc, back_brush_.get() != nullptr ? back_brush_.get() : ::GetSysColorBrush(COLOR_BTNFACE));
+      ::DrawIconEx(item.hDC, rc.left, rc.top, big_icon_.get(), 0, 0, 0, nullptr, DI_NORMAL);
+      break;
+    case ControlId::WebBrowser1:
+      ::FillRect(item.hDC, &rc, browser_brush_.get());
+      break;
+    default:
+      break;
+  }
+}
+
+void MainWindow::OnDestroy() {
+  ending_ = true;
+  for (auto& timer : timers_) {
+    if (timer) timer->SetEnabled(false);
+  }
+  browser_.Destroy();
+  // Whatever way the window goes, its notification icon goes with it.
+  NOTIFYICONDATAW nid{};
+  nid.cbSize = NOTIFYICONDATAW_V1_SIZE;
+  nid.hWnd = hwnd_;
+  nid.uID = 1;
+  ::Shell_NotifyIconW(NIM_DELETE, &nid);
+  ::PostQuitMessage(0);
+}
+
+}  // namespace appwin

@@ -1,0 +1,196 @@
+#pragma once
+// The real window: builds the controls from the inventory table, turns
+// messages into handler calls and nothing more.
+#include <windows.h>
+
+#include <array>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "app/controls.h"
+#include "app/dispatch.h"
+#include "app/frmStat.h"
+#include "platform/win32/handles.h"
+#include "platform/win32/win32_os.h"
+
+namespace platform::win32 {
+class BrowserHost;
+}
+
+namespace appwin {
+
+inline constexpr wchar_t kWindowClass[] = L"StatusCyclerMain";
+inline constexpr UINT kShowErrorMessage = WM_APP + 1;
+inline constexpr int kFirstControlId = 100;
+
+class MainWindow;
+
+class EditBox final : public platform::TextBox {
+ public:
+  EditBox(MainWindow& owner, app::ControlId id) : owner_(owner), id_(id) {}
+  platform::Text GetText() const override;
+  void SetText(platform::TextView text) override;
+  void AppendText(platform::TextView text) override;
+  void SetEnabled(bool enabled) override;
+  bool IsEnabled() const override;
+  void SetFocus() override;
+
+ private:
+  HWND hwnd() const;
+  MainWindow& owner_;
+  app::ControlId id_;
+};
+
+class StaticLabel final : public platform::Label {
+ public:
+  StaticLabel(MainWindow& owner, app::ControlId id) : owner_(owner), id_(id) {}
+  void SetCaption(platform::TextView caption) override;
+  platform::Text GetCaption() const override;
+
+ private:
+  MainWindow& owner_;
+  app::ControlId id_;
+};
+
+class FramePanel final : public platform::Panel {
+ public:
+  FramePanel(MainWindow& owner, app::ControlId id) : owner_(owner), id_(id) {}
+  void SetBackColor(platform::Rgb color) override;
+  HBRUSH brush() const { return brush_.get(); }
+
+ private:
+  MainWindow& owner_;
+  app::ControlId id_;
+  platform::win32::Brush brush_;
+};
+
+class WinTimer final : public platform::Timer {
+ public:
+  WinTimer(MainWindow& owner, app::ControlId id) : owner_(owner), id_(id) {}
+  void SetEnabled(bool enabled) override;
+  bool IsEnabled() const override { return enabled_; }
+
+ private:
+  MainWindow& owner_;
+  app::ControlId id_;
+  bool enabled_ = false;
+};
+
+class BrowserArea final : public platform::Browser {
+ public:
+  explicit BrowserArea(MainWindow& owner);
+  ~BrowserArea() override;
+  void Navigate(platform::TextView url) override;
+  bool TranslateAccelerator(MSG* msg);
+  void Destroy();
+  platform::win32::BrowserHost* host() { return host_.get(); }
+
+ private:
+  MainWindow& owner_;
+  std::unique_ptr<platform::win32::BrowserHost> host_;
+};
+
+class LocalSocket final : public platform::Socket {
+ public:
+  platform::Text LocalIP() override { return platform::win32::LocalIPv4(); }
+};
+
+class MainWindow final : public app::Controls, public platform::Window, public platform::Process {
+ public:
+  explicit MainWindow(HINSTANCE instance);
+  ~MainWindow() override;
+  MainWindow(const MainWindow&) = delete;
+  MainWindow& operator=(const MainWindow&) = delete;
+
+  // Creates the window and its controls, runs Form_Load and shows the window
+  // with txt1 focused. False if the window could not be created.
+  bool Create(int show_command);
+  // Pumps messages until the window is gone; returns the exit code.
+  int RunMessageLoop();
+  // The keyboard routing a message loop must do for this window.
+  bool PreTranslateMessage(MSG* msg);
+
+  HWND hwnd() const { return hwnd_; }
+  HWND control(app::ControlId id) const { return controls_[static_cast<std::size_t>(id)]; }
+  frmStat& form() { return form_; }
+  int dpi() const { return dpi_; }
+  BrowserArea& browser() { return browser_; }
+
+  // app::Controls
+  platform::Window& Form() override { return *this; }
+  platform::TextBox& Box(app::ControlId id) override;
+  platform::Label& Lbl(app::ControlId id) override;
+  platform::Panel& Frame(app::ControlId id) override;
+  platform::Timer& Tmr(app::ControlId id) override;
+  platform::Browser& Web(app::ControlId id) override;
+  platform::Socket& Sock(app::ControlId id) override;
+
+  // platform::Window
+  void SetCaption(platform::TextView caption) override;
+  platform::Text GetCaption() const override;
+  void SetBackColor(platform::Rgb color) override;
+  platform::Hwnd Handle() const override;
+  platform::HIcon IconHandle() const override;
+  bool IsVisible() const override;
+  void SetVisible(bool visible) override;
+  platform::WindowState GetWindowState() const override;
+  void SetWindowState(platform::WindowState state) override;
+  float TwipsPerPixelX() const override;
+
+  // platform::Process
+  void End() override;
+
+  // For the controls' wrappers.
+  HWND Require(app::ControlId id) const;
+  HFONT FontFor(app::FontKind kind) const;
+  void Deliver(const std::function<void()>& handler);
+
+ private:
+  static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam);
+  LRESULT Handle(UINT msg, WPARAM wparam, LPARAM lparam);
+  void CreateControls();
+  HWND CreateControl(const app::ControlSpec& spec);
+  RECT PixelRect(const app::ControlSpec& spec) const;
+  void OnCommand(int id, int code);
+  void OnTimer(UINT_PTR id);
+  LRESULT OnCtlColorStatic(HDC dc, HWND control);
+  void OnDrawItem(const DRAWITEMSTRUCT& item);
+  void OnDestroy();
+  void ShowError(const std::string& message);
+
+  HINSTANCE instance_;
+  HWND hwnd_ = nullptr;
+  int dpi_ = 96;
+  UINT taskbar_created_ = 0;
+  bool ending_ = false;
+  HWND saved_focus_ = nullptr;
+  std::array<HWND, app::kControlCount> controls_{};
+
+  platform::win32::Font default_font_;
+  platform::win32::Font label_font_;
+  platform::win32::Font box_font_;
+  platform::win32::Brush back_brush_;
+  platform::win32::Brush browser_brush_;
+  platform::win32::IconHandle big_icon_;
+  platform::win32::IconHandle small_icon_;
+  platform::win32::Bitmap picture_;
+
+  std::array<std::unique_ptr<EditBox>, app::kControlCount> boxes_;
+  std::array<std::unique_ptr<StaticLabel>, app::kControlCount> labels_;
+  std::array<std::unique_ptr<FramePanel>, app::kControlCount> panels_;
+  std::array<std::unique_ptr<WinTimer>, app::kControlCount> timers_;
+  BrowserArea browser_{*this};
+  LocalSocket socket_;
+
+  platform::win32::Win32Ansi ansi_;
+  platform::win32::Win32Registry registry_;
+  platform::win32::Win32Messaging messaging_;
+  platform::win32::Win32Identity identity_;
+  platform::win32::Win32Shell shell_;
+  platform::Services services_{ansi_, registry_, messaging_, identity_, shell_, *this};
+  frmStat form_{*this, services_};
+  app::ErrorReporter reporter_;
+};
+
+}  // namespace appwin

@@ -1,0 +1,42 @@
+# The Windows program, the stand-in messenger and the tests that run under Wine.
+enable_language(RC)
+
+set(SC_WIN32_LIBS user32 gdi32 advapi32 shell32 ole32 oleaut32 uuid iphlpapi ws2_32 comctl32)
+if(MINGW)
+  set(SC_STATIC_LINK -static -static-libgcc -static-libstdc++)
+  add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
+elseif(MSVC)
+  set(SC_STATIC_LINK)
+  set(CMAKE_MSVC_RUNTIME_LIBRARY "MultiThreaded$<$<CONFIG:Debug>:Debug>")
+  add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
+endif()
+
+add_library(sc_win32 STATIC
+  platform/win32/win32_os.cpp
+  platform/win32/browser_host.cpp
+  app/win32/main_window.cpp
+)
+target_link_libraries(sc_win32 PUBLIC sc_core ${SC_WIN32_LIBS})
+target_compile_options(sc_win32 PRIVATE ${SC_WARNINGS})
+
+add_executable(StatusCycler WIN32 app/win32/main.cpp app/win32/StatusCycler.rc)
+target_link_libraries(StatusCycler PRIVATE sc_win32 ${SC_STATIC_LINK})
+if(MINGW)
+  target_link_options(StatusCycler PRIVATE -municode)
+endif()
+target_compile_options(StatusCycler PRIVATE ${SC_WARNINGS})
+configure_file(app/win32/version.h.in ${CMAKE_BINARY_DIR}/generated/version.h @ONLY)
+include_directories(${CMAKE_BINARY_DIR}/generated)
+if(CMAKE_BUILD_TYPE STREQUAL "MinSizeRel" OR CMAKE_BUILD_TYPE STREQUAL "Release")
+  if(MINGW)
+    target_link_options(StatusCycler PRIVATE -s -Wl,--gc-sections)
+    target_compile_options(sc_core PRIVATE -ffunction-sections -fdata-sections)
+    target_compile_options(sc_win32 PRIVATE -ffunction-sections -fdata-sections)
+  endif()
+endif()
+
+add_subdirectory(tools/messenger-standin)
+
+if(STATUSCYCLER_TESTS)
+  add_subdirectory(tests/win32)
+endif()

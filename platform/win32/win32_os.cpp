@@ -1,0 +1,183 @@
+#include "platform/win32/win32_os.h"
+
+#include <winsock2.h>
+#include <ws2tcpip.h>
+#include <iphlpapi.h>
+#include <windows.h>
+#include <shellapi.h>
+
+#include <cstring>
+#include <vector>
+
+#include "platform/win32/handles.h"
+
+namespace platform::win32 {
+
+std::wstring ToWide(TextView text) { return std::wstring(text.begin(), text.end()); }
+
+Text FromWide(const wchar_t* text, std::size_t length) { return Text(text, text + length); }
+
+std::string Win32Ansi::ToAnsi(TextView text) const {
+  if (text.empty()) return {};
+  const auto* wide = reinterpret_cast<const wchar_t*>(text.data());
+  const int length = static_cast<int>(text.size());
+  const int bytes = ::WideCharToMultiByte(CP_ACP, 0, wide, length, nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<std::size_t>(bytes), '\0');
+  ::WideCharToMultiByte(CP_ACP, 0, wide, length, out.data(), bytes, nullptr, nullptr);
+  return out;
+}
+
+Text Win32Ansi::FromAnsi(std::string_view bytes) const {
+  if (bytes.empty()) return {};
+  const int length = static_cast<int>(bytes.size());
+  const int chars = ::MultiByteToWideChar(CP_ACP, 0, bytes.data(), length, nullptr, 0);
+  std::wstring out(static_cast<std::size_t>(chars), L'\0');
+  ::MultiByteToWideChar(CP_ACP, 0, bytes.data(), length, out.data(), chars);
+  return FromWide(out.data(), out.size());
+}
+
+long Win32Registry::RegOpenKeyA(std::uint32_t root, const std::string& sub_key, RegKey* key) {
+  HKEY opened = nullptr;
+  const LONG rc = ::RegOpenKeyA(ToRoot(root), sub_key.c_str(), &opened);
+  *key = reinterpret_cast<RegKey>(opened);
+  return rc;
+}
+
+long Win32Registry::RegCreateKeyA(std::uint32_t root, const std::string& sub_key, RegKey* key) {
+  HKEY created = nullptr;
+  const LONG rc = ::RegCreateKeyA(ToRoot(root), sub_key.c_str(), &created);
+  *key = reinterpret_cast<RegKey>(created);
+  return rc;
+}
+
+long Win32Registry::RegQueryValueExA(RegKey key, const std::string& name, std::uint32_t* type,
+                                     std::uint8_t* data, std::uint32_t* size) {
+  DWORD t = type != nullptr ? *type : 0;
+  DWORD s = size != nullptr ? *size : 0;
+  const LONG rc = ::RegQueryValueExA(reinterpret_cast<HKEY>(key), name.c_str(), nullptr, &t, data,
+                                     size != nullptr ? &s : nullptr);
+  if (type != nullptr) *type = t;
+  if (size != nullptr) *size = s;
+  return rc;
+}
+
+long Win32Registry::RegSetValueExA(RegKey key, const std::string& name, std::uint32_t type,
+                                   const std::uint8_t* data, std::uint32_t size) {
+  return ::RegSetValueExA(reinterpret_cast<HKEY>(key), name.c_str(), 0, type, data, size);
+}
+
+long Win32Registry::RegCloseKey(RegKey key) { return ::RegCloseKey(reinterpret_cast<HKEY>(key)); }
+
+Hwnd Win32Messaging::FindWindowA(const std::string& class_name) {
+  return FromHwnd(::FindWindowA(class_name.c_str(), nullptr));
+}
+
+long Win32Messaging::SendMessageTimeoutA(Hwnd window, std::uint32_t msg, std::uintptr_t wparam,
+                                         std::intptr_t lparam, std::uint32_t flags, std::uint32_t timeout_ms) {
+  DWORD_PTR result = 0;
+  return static_cast<long>(
+      ::SendMessageTimeoutA(ToHwnd(window), msg, wparam, lparam, flags, timeout_ms, &result) != 0);
+}
+
+int Win32Identity::GetUserNameA(char* buffer, std::uint32_t* size) {
+  DWORD s = *size;
+  const BOOL ok = ::GetUserNameA(buffer, &s);
+  *size = s;
+  return ok;
+}
+
+int Win32Identity::GetComputerNameA(char* buffer, std::uint32_t* size) {
+  DWORD s = *size;
+  const BOOL ok = ::GetComputerNameA(buffer, &s);
+  *size = s;
+  return ok;
+}
+
+int Win32Shell::Shell_NotifyIconA(std::uint32_t message, const NotifyIconData& data) {
+  // The record is the 88-byte first version, six 32-bit fields and a 64-byte
+  // tip. On Win64 the native structure has 64-bit handles and padding, so the
+  // same fields are copied into it and it is sized as the first version.
+  const Win32Ansi ansi;
+  const auto packed = PackNotifyIconData(data, ansi);
+  NOTIFYICONDATAA native{};
+  native.cbSize = NOTIFYICONDATAA_V1_SIZE;
+  native.hWnd = ToHwnd(data.hWnd);
+  native.uID = data.uID;
+  native.uFlags = data.uFlags;
+  native.uCallbackMessage = data.uCallbackMessage;
+  native.hIcon = ToHicon(data.hIcon);
+  std::memcpy(native.szTip, packed.data() + 24, NotifyIconData::kTipChars);
+  native.szTip[NotifyIconData::kTipChars - 1] = '\0';  // the shell must always find an end
+  return ::Shell_NotifyIconA(message, &native);
+}
+
+std::uint32_t Win32Shell::GetWindowThreadProcessId(Hwnd window, std::uint32_t* process_id) {
+  DWORD pid = 0;
+  const DWORD tid = ::GetWindowThreadProcessId(ToHwnd(window), &pid);
+  if (process_id != nullptr) *process_id = pid;
+  return tid;
+}
+
+namespace {
+
+struct ActivateSearch {
+  DWORD pid;
+  HWND found;
+};
+
+BOOL CALLBACK FindProcessWindow(HWND hwnd, LPARAM lparam) {
+  auto* search = reinterpret_cast<ActivateSearch*>(lparam);
+  DWORD pid = 0;
+  ::GetWindowThreadProcessId(hwnd, &pid);
+  if (pid == search->pid && ::IsWindowVisible(hwnd) && ::GetWindow(hwnd, GW_OWNER) == nullptr) {
+    search->found = hwnd;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+}  // namespace
+
+void Win32Shell::AppActivate(std::uint32_t process_id) {
+  // The process's first visible, unowned top-level window is its main window.
+  ActivateSearch search{process_id, nullptr};
+  ::EnumWindows(FindProcessWindow, reinterpret_cast<LPARAM>(&search));
+  if (search.found == nullptr) return;
+  if (::IsIconic(search.found)) ::ShowWindow(search.found, SW_RESTORE);
+  ::SetForegroundWindow(search.found);
+}
+
+Text LocalIPv4() {
+  // The socket control reports one address; of several, the first IPv4
+  // address of an adapter that is up and is not the loopback is the one other
+  // machines on the network can reach us by, which is what the welcome line
+  // is for. Adapters come in the system's binding order.
+  ULONG size = 15 * 1024;
+  std::vector<unsigned char> buffer;
+  ULONG rc = ERROR_BUFFER_OVERFLOW;
+  for (int attempt = 0; attempt < 3 && rc == ERROR_BUFFER_OVERFLOW; ++attempt) {
+    buffer.resize(size);
+    rc = ::GetAdaptersAddresses(AF_INET,
+                                GAA_FLAG_SKIP_ANYCAST | GAA_FLAG_SKIP_MULTICAST | GAA_FLAG_SKIP_DNS_SERVER,
+                                nullptr, reinterpret_cast<IP_ADAPTER_ADDRESSES*>(buffer.data()), &size);
+  }
+  if (rc != NO_ERROR) return {};
+  for (auto* adapter = reinterpret_cast<IP_ADAPTER_ADDRESSES*>(buffer.data()); adapter != nullptr;
+       adapter = adapter->Next) {
+    if (adapter->OperStatus != IfOperStatusUp || adapter->IfType == IF_TYPE_SOFTWARE_LOOPBACK) continue;
+    for (auto* unicast = adapter->FirstUnicastAddress; unicast != nullptr; unicast = unicast->Next) {
+      const auto* sa = unicast->Address.lpSockaddr;
+      if (sa == nullptr || sa->sa_family != AF_INET) continue;
+      const auto* in = reinterpret_cast<const sockaddr_in*>(sa);
+      const auto addr = ntohl(in->sin_addr.s_addr);
+      if ((addr >> 24) == 127) continue;
+      char text[16];
+      std::snprintf(text, sizeof text, "%lu.%lu.%lu.%lu", (addr >> 24) & 0xFF, (addr >> 16) & 0xFF,
+                    (addr >> 8) & 0xFF, addr & 0xFF);
+      return Ascii(text);
+    }
+  }
+  return {};
+}
+
+}  // namespace platform::win32

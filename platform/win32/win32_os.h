@@ -1,0 +1,47 @@
+#pragma once
+// The operating-system services over the real Windows calls.
+#include "platform/os.h"
+
+namespace platform::win32 {
+
+class Win32Ansi final : public Ansi {
+ public:
+  std::string ToAnsi(TextView text) const override;
+  Text FromAnsi(std::string_view bytes) const override;
+};
+
+class Win32Registry final : public Registry {
+ public:
+  long RegOpenKeyA(std::uint32_t root, const std::string& sub_key, RegKey* key) override;
+  long RegCreateKeyA(std::uint32_t root, const std::string& sub_key, RegKey* key) override;
+  long RegQueryValueExA(RegKey key, const std::string& name, std::uint32_t* type, std::uint8_t* data,
+                        std::uint32_t* size) override;
+  long RegSetValueExA(RegKey key, const std::string& name, std::uint32_t type, const std::uint8_t* data,
+                      std::uint32_t size) override;
+  long RegCloseKey(RegKey key) override;
+};
+
+class Win32Messaging final : public Messaging {
+ public:
+  Hwnd FindWindowA(const std::string& class_name) override;
+  long SendMessageTimeoutA(Hwnd window, std::uint32_t msg, std::uintptr_t wparam, std::intptr_t lparam,
+                           std::uint32_t flags, std::uint32_t timeout_ms) override;
+};
+
+class Win32Identity final : public Identity {
+ public:
+  int GetUserNameA(char* buffer, std::uint32_t* size) override;
+  int GetComputerNameA(char* buffer, std::uint32_t* size) override;
+};
+
+class Win32Shell final : public Shell {
+ public:
+  int Shell_NotifyIconA(std::uint32_t message, const NotifyIconData& data) override;
+  std::uint32_t GetWindowThreadProcessId(Hwnd window, std::uint32_t* process_id) override;
+  void AppActivate(std::uint32_t process_id) override;
+};
+
+// The first IPv4 address of an adapter that is up and is not a loopback.
+Text LocalIPv4();
+
+}  // namespace platform::win32
