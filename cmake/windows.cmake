@@ -1,6 +1,9 @@
 # The Windows program, the stand-in messenger and the tests that run under Wine.
 enable_language(RC)
 
+# Programs and tests side by side, so the tests find what they start.
+set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+
 set(SC_WIN32_LIBS user32 gdi32 advapi32 shell32 ole32 oleaut32 uuid iphlpapi ws2_32 comctl32)
 if(MINGW)
   set(SC_STATIC_LINK -static -static-libgcc -static-libstdc++)
@@ -39,4 +42,5 @@ add_subdirectory(tools/messenger-standin)
 
 if(STATUSCYCLER_TESTS)
   add_subdirectory(tests/win32)
+  add_subdirectory(tests/e2e)
 endif()

@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Builds everything and runs every test: the native unit tests, the same under
+# the sanitizers, and the Windows and end-to-end tests under Wine.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+export STATUSCYCLER_WINEPREFIX="${STATUSCYCLER_WINEPREFIX:-$PWD/build/wineprefix}"
+
+cmake --preset native >/dev/null
+cmake --build --preset native
+ctest --preset native
+
+cmake --preset windows >/dev/null
+cmake --build --preset windows
+scripts/with-display.sh bash -c '
+  scripts/wine-run.sh cmd /c exit 0 >/dev/null 2>&1 || true   # prepares the Wine prefix once
+  ctest --preset windows
+  status=$?
+  WINEPREFIX="$STATUSCYCLER_WINEPREFIX" wineserver -k 2>/dev/null || true
+  exit $status'
