@@ -380,6 +380,8 @@ class BrowserSite final : public IOleClientSite,
     if (host_ != nullptr) host_->Trace(event);
   }
 
+  // Plain counter: the object lives in the UI thread's apartment and is
+  // only ever called on that thread.
   ULONG refs_ = 1;  // the creator's reference
   BrowserHost* host_;
   HWND parent_;
@@ -395,7 +397,7 @@ void BrowserHost::Trace(const char* event) const {
 }
 
 HRESULT BrowserHost::Create(HWND parent, const RECT& rect) {
-  if (site_ != nullptr) return E_UNEXPECTED;
+  if (site_.get() != nullptr) return E_UNEXPECTED;
   if (parent == nullptr || !IsWindow(parent)) return E_INVALIDARG;
   const HRESULT hr = Build(parent, rect);
   // Destroy() knows how to unwind any prefix of Build(), so a failure at
@@ -405,8 +407,8 @@ HRESULT BrowserHost::Create(HWND parent, const RECT& rect) {
 }
 
 HRESULT BrowserHost::Build(HWND parent, const RECT& rect) {
-  site_ = new BrowserSite(this, parent, rect);
-  IOleClientSite* client = static_cast<IOleClientSite*>(site_);
+  *site_.put() = new BrowserSite(this, parent, rect);
+  IOleClientSite* client = static_cast<IOleClientSite*>(site_.get());
 
   HRESULT hr = CoCreateInstance(CLSID_WebBrowser, nullptr,
                                 CLSCTX_INPROC_SERVER, IID_IOleObject,
@@ -507,11 +509,11 @@ bool BrowserHost::TranslateAccelerator(MSG* msg) {
 }
 
 ULONG BrowserHost::site_reference_count() const {
-  return site_ != nullptr ? site_->refs() : 0;
+  return site_.get() != nullptr ? site_->refs() : 0;
 }
 
 void BrowserHost::Destroy() {
-  if (site_ == nullptr) return;
+  if (site_.get() == nullptr) return;
   if (inplace_.get() != nullptr) {
     inplace_->UIDeactivate();
     inplace_->InPlaceDeactivate();
@@ -527,7 +529,9 @@ void BrowserHost::Destroy() {
   inplace_.reset();
   object_.reset();
 
-  BrowserSite* site = std::exchange(site_, nullptr);
+  // Released by hand rather than by reset() to learn how many references
+  // the control kept.
+  BrowserSite* site = site_.detach();
   site->Detach();
   leaked_refs_ = site->Release();
 }

@@ -100,6 +100,8 @@ class BrowserHost {
     void reset() {
       if (T* p = std::exchange(p_, nullptr)) p->Release();
     }
+    // Hands the reference over to the caller, who must Release() it.
+    [[nodiscard]] T* detach() { return std::exchange(p_, nullptr); }
 
    private:
     T* p_ = nullptr;
@@ -109,9 +111,8 @@ class BrowserHost {
   void Trace(const char* event) const;
   HRESULT Build(HWND parent, const RECT& rect);
 
-  // Declared in the order they are acquired, so the implicit destruction
-  // order would already be the right one; Destroy() makes it explicit.
-  BrowserSite* site_ = nullptr;  // owned: one reference held by the host
+  // In the order Create() acquires them; Destroy() lets go in reverse.
+  Ref<BrowserSite> site_;  // the host's own reference to its container
   Ref<IOleObject> object_;
   Ref<IOleInPlaceObject> inplace_;
   Ref<IOleInPlaceActiveObject> active_;
