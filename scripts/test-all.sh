@@ -9,6 +9,13 @@ cmake --preset native >/dev/null
 cmake --build --preset native
 ctest --preset native
 
+cmake --preset sanitize >/dev/null
+cmake --build --preset sanitize
+ctest --preset sanitize
+
+# About a minute of fuzzing over the portable core, seeded from fuzz/corpus/.
+scripts/fuzz.sh 15
+
 cmake --preset windows >/dev/null
 cmake --build --preset windows
 scripts/with-display.sh bash -c '

@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets and runs each for a bounded time over its
+# corpus in fuzz/corpus/. Usage: scripts/fuzz.sh [seconds per target]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+seconds="${1:-15}"
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz
+failed=0
+for target in reg_read writer mouse_move presence_url; do
+  work=$(mktemp -d)
+  # New inputs go to a scratch folder; the committed corpus is only read.
+  if build/fuzz/fuzz/fuzz_$target -max_total_time="$seconds" -max_len=512 -print_final_stats=0 \
+       -artifact_prefix="build/fuzz/crash-$target-" "$work" "fuzz/corpus/$target" >"build/fuzz/$target.log" 2>&1; then
+    echo "fuzz_$target: $(grep -Eo 'Done [0-9]+ runs' "build/fuzz/$target.log" | tail -1)"
+  else
+    echo "fuzz_$target: FAILED"; tail -30 "build/fuzz/$target.log"; failed=1
+  fi
+  rm -rf "$work"
+done
+exit $failed
