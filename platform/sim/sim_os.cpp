@@ -127,9 +127,8 @@ long SimRegistry::RegQueryValueExA(platform::RegKey key, const std::string& name
     *size = needed;
     return kErrorMoreData;
   }
-  std::memcpy(data, value->second.data.data(), needed);
+  std::copy(value->second.data.begin(), value->second.data.end(), data);
   *size = needed;
-  ++queries_;
   return kErrorSuccess;
 }
 

@@ -57,7 +57,6 @@ class SimRegistry final : public platform::Registry {
   std::map<std::string, std::map<std::string, Value>> keys_;  // folded path -> values
   std::map<platform::RegKey, std::string> open_;
   platform::RegKey next_ = 0x100;
-  int queries_ = 0;
 };
 
 // Top-level windows that receive messages.
