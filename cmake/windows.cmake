@@ -44,3 +44,5 @@ if(STATUSCYCLER_TESTS)
   add_subdirectory(tests/win32)
   add_subdirectory(tests/e2e)
 endif()
+
+add_subdirectory(bench/win32)

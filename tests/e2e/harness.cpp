@@ -152,9 +152,12 @@ void App::Click(app::ControlId id) const {
     i.mi.dx = x * 65535 / sw;
     i.mi.dy = y * 65535 / sh;
   }
+  // Press and release carry the position too: a pointer motion that X still
+  // had queued for a window under the old position (the previous test's
+  // click) may be handled between them, and would move the press there.
   in[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-  in[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_ABSOLUTE;
-  in[2].mi.dwFlags = MOUSEEVENTF_LEFTUP | MOUSEEVENTF_ABSOLUTE;
+  in[1].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_ABSOLUTE;
+  in[2].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_LEFTUP | MOUSEEVENTF_ABSOLUTE;
   ::SendInput(3, in, sizeof(INPUT));
   Sync();
 }

@@ -7,26 +7,19 @@
 // reports the URL at once (even when nothing answers, so it proves little on
 // its own: the request line reaching our own listener is the real evidence).
 //
-// Link with: browser_host.cpp, gtest(_main), ole32 oleaut32 uuid user32
-// ws2_32.
-// winsock2.h must come before anything that pulls in <windows.h>.
-#include <winsock2.h>
-#include <ws2tcpip.h>
-
+// Link with: browser_host.cpp, tests/common/http_listener.cpp, gtest(_main),
+// ole32 oleaut32 uuid user32 ws2_32.
 #include "platform/win32/browser_host.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <atomic>
-#include <condition_variable>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <string>
-#include <thread>
-#include <utility>
 #include <vector>
+
+#include "tests/common/http_listener.h"
 
 namespace {
 
@@ -35,130 +28,6 @@ using platform::win32::BrowserHost;
 // The status indicator's size and place in the main window: 975x615 twips at
 // (5280, 2280), in pixels at 96 DPI.
 constexpr RECT kIndicatorRect = {352, 152, 352 + 65, 152 + 41};
-
-// ---------------------------------------------------------------------------
-// A one-purpose HTTP listener on 127.0.0.1: records each request line and
-// answers "online". Runs on its own thread because the UI thread must keep
-// pumping messages for the control to make progress.
-
-class WinsockSession {
- public:
-  WinsockSession() { ok_ = WSAStartup(MAKEWORD(2, 2), &data_) == 0; }
-  ~WinsockSession() {
-    if (ok_) WSACleanup();
-  }
-  WinsockSession(const WinsockSession&) = delete;
-  WinsockSession& operator=(const WinsockSession&) = delete;
-  bool ok() const { return ok_; }
-
- private:
-  WSADATA data_{};
-  bool ok_ = false;
-};
-
-class Socket {
- public:
-  Socket() = default;
-  explicit Socket(SOCKET s) : s_(s) {}
-  ~Socket() { reset(); }
-  Socket(const Socket&) = delete;
-  Socket& operator=(const Socket&) = delete;
-  Socket(Socket&& other) noexcept
-      : s_(std::exchange(other.s_, INVALID_SOCKET)) {}
-  Socket& operator=(Socket&& other) noexcept {
-    if (this != &other) {
-      reset();
-      s_ = std::exchange(other.s_, INVALID_SOCKET);
-    }
-    return *this;
-  }
-  SOCKET get() const { return s_; }
-  bool valid() const { return s_ != INVALID_SOCKET; }
-  void reset() {
-    if (s_ != INVALID_SOCKET) closesocket(std::exchange(s_, INVALID_SOCKET));
-  }
-
- private:
-  SOCKET s_ = INVALID_SOCKET;
-};
-
-class RequestRecorder {
- public:
-  RequestRecorder() {
-    if (!winsock_.ok()) return;
-    Socket s(socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
-    if (!s.valid()) return;
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    addr.sin_port = 0;  // ephemeral: tests may run side by side
-    int len = sizeof(addr);
-    if (bind(s.get(), reinterpret_cast<sockaddr*>(&addr), sizeof(addr)) != 0 ||
-        listen(s.get(), 8) != 0 ||
-        getsockname(s.get(), reinterpret_cast<sockaddr*>(&addr), &len) != 0) {
-      return;
-    }
-    port_ = ntohs(addr.sin_port);
-    listener_ = std::move(s);
-    thread_ = std::thread([this] { Serve(); });
-  }
-  ~RequestRecorder() {
-    stop_ = true;
-    if (thread_.joinable()) thread_.join();
-  }
-  RequestRecorder(const RequestRecorder&) = delete;
-  RequestRecorder& operator=(const RequestRecorder&) = delete;
-
-  unsigned short port() const { return port_; }
-
-  std::vector<std::string> lines() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return lines_;
-  }
-
- private:
-  void Serve() {
-    while (!stop_) {
-      // Poll so the destructor's stop flag is noticed without closing the
-      // socket under a blocked accept().
-      fd_set readable;
-      FD_ZERO(&readable);
-      FD_SET(listener_.get(), &readable);
-      timeval tick{0, 100 * 1000};
-      if (select(0, &readable, nullptr, nullptr, &tick) <= 0) continue;
-      Socket client(accept(listener_.get(), nullptr, nullptr));
-      if (client.valid()) Answer(client);
-    }
-  }
-
-  void Answer(const Socket& client) {
-    std::string request;
-    char buf[1024];
-    while (request.find("\r\n\r\n") == std::string::npos &&
-           request.size() < 16384) {
-      const int n = recv(client.get(), buf, sizeof(buf), 0);
-      if (n <= 0) break;
-      request.append(buf, static_cast<size_t>(n));
-    }
-    const size_t eol = request.find("\r\n");
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      lines_.push_back(request.substr(0, eol));
-    }
-    static const char kReply[] =
-        "HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\n"
-        "Content-Length: 6\r\nConnection: close\r\n\r\nonline";
-    send(client.get(), kReply, sizeof(kReply) - 1, 0);
-  }
-
-  WinsockSession winsock_;
-  Socket listener_;
-  unsigned short port_ = 0;
-  std::atomic<bool> stop_{false};
-  mutable std::mutex mutex_;
-  std::vector<std::string> lines_;
-  std::thread thread_;
-};
 
 // ---------------------------------------------------------------------------
 // UI-thread scaffolding.
@@ -343,7 +212,7 @@ TEST_F(BrowserHostTest, ControlIsActivatedInPlaceThroughTheSiteInOrder) {
 }
 
 TEST_F(BrowserHostTest, NavigateSendsTheEncodedScreenNameUnchanged) {
-  RequestRecorder server;
+  testhttp::HttpListener server;
   ASSERT_NE(server.port(), 0);
   ASSERT_EQ(host_.Create(window_->get(), kIndicatorRect), S_OK);
 
@@ -377,7 +246,7 @@ TEST_F(BrowserHostTest, NavigateSendsTheEncodedScreenNameUnchanged) {
 }
 
 TEST_F(BrowserHostTest, DestroyReleasesTheSiteAndAllowsARebuild) {
-  RequestRecorder server;
+  testhttp::HttpListener server;
   ASSERT_NE(server.port(), 0);
   for (int round = 0; round < 2; ++round) {
     SCOPED_TRACE(round);
