@@ -9,8 +9,8 @@ using app::ControlId;
 
 namespace {
 
-constexpr std::array<ControlId, 5> kSlotBoxes{ControlId::txt1, ControlId::txt2, ControlId::txt3,
-                                              ControlId::txt4, ControlId::txt5};
+constexpr std::array<ControlId, 5> kSlotBoxes{ControlId::txt1, ControlId::txt2, ControlId::txt3, ControlId::txt4,
+                                              ControlId::txt5};
 constexpr std::array<ControlId, 5> kSlotTimers{ControlId::Timer1, ControlId::Timer2, ControlId::Timer3,
                                                ControlId::Timer4, ControlId::Timer5};
 

@@ -37,8 +37,7 @@ platform::Text RegReadString(platform::Registry& reg, const platform::Ansi& ansi
 
   std::string buffer(size, ' ');
   std::uint32_t scratch_type = 0;
-  reg.RegQueryValueExA(key.get(), name, &scratch_type, reinterpret_cast<std::uint8_t*>(buffer.data()),
-                       &size);
+  reg.RegQueryValueExA(key.get(), name, &scratch_type, reinterpret_cast<std::uint8_t*>(buffer.data()), &size);
   // The whole buffer, whatever the second query reported: a value that
   // changed in between reads as spaces where nothing was written.
   platform::Text text = ansi.FromAnsi(buffer);
@@ -47,8 +46,8 @@ platform::Text RegReadString(platform::Registry& reg, const platform::Ansi& ansi
   return text;
 }
 
-void RegWriteString(platform::Registry& reg, const platform::Ansi& ansi, std::uint32_t root,
-                    platform::TextView sub_key, platform::TextView value_name, platform::TextView text) {
+void RegWriteString(platform::Registry& reg, const platform::Ansi& ansi, std::uint32_t root, platform::TextView sub_key,
+                    platform::TextView value_name, platform::TextView text) {
   platform::RegKey raw = 0;
   if (reg.RegCreateKeyA(root, ansi.ToAnsi(sub_key), &raw) != 0) return;
   const OpenKey key(reg, raw);
@@ -56,8 +55,7 @@ void RegWriteString(platform::Registry& reg, const platform::Ansi& ansi, std::ui
   // The ANSI byte count, not the character count: under a double-byte code
   // page the two differ and the character count would cut the text. No NUL.
   reg.RegSetValueExA(key.get(), ansi.ToAnsi(value_name), platform::kRegSz,
-                     reinterpret_cast<const std::uint8_t*>(bytes.data()),
-                     static_cast<std::uint32_t>(bytes.size()));
+                     reinterpret_cast<const std::uint8_t*>(bytes.data()), static_cast<std::uint32_t>(bytes.size()));
 }
 
 platform::Text ProfileKeyPath(platform::TextView user_id) {
@@ -70,16 +68,14 @@ platform::Text ProfileKeyPath(platform::TextView user_id) {
 void SetMessengerStatus(platform::Services& os, platform::TextView text) {
   const platform::Text user_id =
       RegReadString(os.registry, os.ansi, platform::kHkeyCurrentUser, kPagerKey, kUserIdValue);
-  RegWriteString(os.registry, os.ansi, platform::kHkeyCurrentUser, ProfileKeyPath(user_id),
-                 kCustomMsgValue, text);
+  RegWriteString(os.registry, os.ansi, platform::kHkeyCurrentUser, ProfileKeyPath(user_id), kCustomMsgValue, text);
   // From here on a failing step is skipped and the next one runs.
   try {
     const platform::Hwnd messenger = os.messaging.FindWindowA(kMessengerClass);
     if (messenger == 0) return;
-    os.messaging.SendMessageTimeoutA(messenger, platform::kWmCommand, kApplyCustomMsgCommand,
-                                     kApplyCustomMsgLParam, platform::kSmtoAbortIfHung, kSendTimeoutMs);
-  } catch (const std::exception&) {
-    // The publisher reports nothing; the rotation goes on.
+    os.messaging.SendMessageTimeoutA(messenger, platform::kWmCommand, kApplyCustomMsgCommand, kApplyCustomMsgLParam,
+                                     platform::kSmtoAbortIfHung, kSendTimeoutMs);
+  } catch (...) {  // NOLINT(bugprone-empty-catch): a failed search or send is not reported; the rotation goes on
   }
 }
 

@@ -16,8 +16,9 @@ inline constexpr char16_t kCustomMsgValue[] = u"1";
 inline constexpr char kMessengerClass[] = "YahooBuddyMain";
 inline constexpr std::uintptr_t kApplyCustomMsgCommand = 388;
 inline constexpr std::intptr_t kApplyCustomMsgLParam = 1;
-// A messenger that stops responding must not freeze us: a few seconds, then
-// the rotation goes on. Windows marks it hung after that and later sends
+// A messenger that stops responding must not freeze us: each send gives up
+// after a few seconds and the rotation goes on. Once the system deems the
+// window hung (it has taken no message for about five seconds), later sends
 // return at once.
 inline constexpr std::uint32_t kSendTimeoutMs = 3000;
 
@@ -25,8 +26,8 @@ platform::Text RegReadString(platform::Registry& reg, const platform::Ansi& ansi
                              platform::TextView sub_key, platform::TextView value_name,
                              platform::TextView default_text = {});
 
-void RegWriteString(platform::Registry& reg, const platform::Ansi& ansi, std::uint32_t root,
-                    platform::TextView sub_key, platform::TextView value_name, platform::TextView text);
+void RegWriteString(platform::Registry& reg, const platform::Ansi& ansi, std::uint32_t root, platform::TextView sub_key,
+                    platform::TextView value_name, platform::TextView text);
 
 platform::Text ProfileKeyPath(platform::TextView user_id);
 
