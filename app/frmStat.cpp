@@ -36,7 +36,13 @@ void frmStat::Timer6_Timer() {
 
 void frmStat::Command3_Click() {
   // Leaving an icon behind would strand a dead one in the notification area.
-  RemoveTrayIcon();
+  // Exit has no failure case, so nothing about the removal may keep the
+  // program running; if the window cannot be read here, the window layer
+  // still removes the icon when the window goes.
+  try {
+    RemoveTrayIcon();
+  } catch (...) {  // NOLINT(bugprone-empty-catch): the icon goes with the window all the same
+  }
   os_.process.End();
 }
 

@@ -1,6 +1,6 @@
 #include "app/tray.h"
 
-#include <cfenv>
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -11,12 +11,13 @@ namespace {
 
 std::optional<std::int32_t> RoundToInt32(float value) {
   if (!std::isfinite(value)) return std::nullopt;
-  // nearbyint honours the current rounding mode, which is to-nearest-even
-  // unless someone changed it; make the intent explicit.
-  const int saved = std::fegetround();
-  std::fesetround(FE_TONEAREST);
-  const double rounded = std::nearbyint(static_cast<double>(value));
-  std::fesetround(saved);
+  // Nearest, a tie going to the even neighbour, worked out by hand: the
+  // rounding mode of the thread is shared with whatever else runs on it (a
+  // hosted control may change it), so it is neither trusted nor touched.
+  const double exact = value;
+  double rounded = std::floor(exact);
+  const double fraction = exact - rounded;  // exact: a float has 24 significant bits
+  if (fraction > 0.5 || (fraction == 0.5 && std::fmod(rounded, 2.0) != 0.0)) rounded += 1.0;
   if (rounded < static_cast<double>(std::numeric_limits<std::int32_t>::min()) ||
       rounded > static_cast<double>(std::numeric_limits<std::int32_t>::max())) {
     return std::nullopt;
@@ -34,13 +35,19 @@ std::optional<std::int32_t> TrayMessageFromX(float x_twips, float twips_per_pixe
   return *x / *factor;
 }
 
+float TwipsPerPixelForDpi(int dpi) {
+  constexpr int kTwipsPerInch = 1440;
+  if (dpi <= 0) return 15.0f;
+  return static_cast<float>(std::max(1, kTwipsPerInch / dpi));
+}
+
 }  // namespace app
 
 using platform::Text;
 
-platform::NotifyIconData frmStat::MakeTrayIconData(std::uint32_t hwnd, std::uint32_t id,
-                                                   std::uint32_t flags, std::uint32_t callback_message,
-                                                   std::uint32_t icon, platform::TextView tip) {
+platform::NotifyIconData frmStat::MakeTrayIconData(std::uint32_t hwnd, std::uint32_t id, std::uint32_t flags,
+                                                   std::uint32_t callback_message, std::uint32_t icon,
+                                                   platform::TextView tip) {
   platform::NotifyIconData data;
   data.cbSize = platform::NotifyIconData::kBytes;
   data.hWnd = hwnd;
@@ -59,8 +66,7 @@ void frmStat::AddTrayIcon() {
   const Text tip = u"Made by Quorbelline!";
   const auto hwnd = ui_.Form().Handle();
   const auto icon = ui_.Form().IconHandle();
-  const auto record = MakeTrayIconData(hwnd, app::kTrayIconId, app::kTrayFlags,
-                                       app::kTrayCallbackMessage, icon, tip);
+  const auto record = MakeTrayIconData(hwnd, app::kTrayIconId, app::kTrayFlags, app::kTrayCallbackMessage, icon, tip);
   os_.shell.Shell_NotifyIconA(platform::kNimAdd, record);
 }
 

@@ -3,14 +3,18 @@
 #include <ole2.h>
 #include <shellapi.h>
 
+#include <cstdlib>
+#include <exception>
+
 #include "app/win32/main_window.h"
 
 namespace {
 
 HWND g_main_window = nullptr;
 
-// A crash must not leave a dead icon in the notification area either.
-LONG WINAPI RemoveIconOnCrash(EXCEPTION_POINTERS*) {
+// An error that ends the program must not leave a dead icon in the
+// notification area either: not a crash, nor an exception nobody caught.
+void RemoveIcon() {
   if (g_main_window != nullptr) {
     NOTIFYICONDATAW nid{};
     nid.cbSize = NOTIFYICONDATAW_V1_SIZE;
@@ -18,7 +22,16 @@ LONG WINAPI RemoveIconOnCrash(EXCEPTION_POINTERS*) {
     nid.uID = 1;
     ::Shell_NotifyIconW(NIM_DELETE, &nid);
   }
+}
+
+LONG WINAPI RemoveIconOnCrash(EXCEPTION_POINTERS*) {
+  RemoveIcon();
   return EXCEPTION_CONTINUE_SEARCH;
+}
+
+[[noreturn]] void RemoveIconOnTerminate() {
+  RemoveIcon();
+  std::abort();
 }
 
 }  // namespace
@@ -27,6 +40,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show_command) {
   // S_FALSE means already initialised, which is a success.
   const HRESULT ole = ::OleInitialize(nullptr);
   ::SetUnhandledExceptionFilter(RemoveIconOnCrash);
+  std::set_terminate(RemoveIconOnTerminate);
   int exit_code = 1;
   {
     appwin::MainWindow window(instance);

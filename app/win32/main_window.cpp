@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "app/tray.h"
 #include "app/win32/resource.h"
 #include "platform/error.h"
 #include "platform/win32/browser_host.h"
@@ -64,8 +65,20 @@ void EditBox::AppendText(platform::TextView text) {
   const HWND box = hwnd();
   const std::wstring wide = ToWide(text);
   const LRESULT end = ::GetWindowTextLengthW(box);
-  ::SendMessageW(box, EM_SETSEL, static_cast<WPARAM>(end), end);
+  // Moving the selection makes the control measure the caret's place in the
+  // whole line again, which costs as much as the text is long; after the last
+  // append the caret is usually at the end already.
+  DWORD sel_start = 0;
+  DWORD sel_end = 0;
+  ::SendMessageW(box, EM_GETSEL, reinterpret_cast<WPARAM>(&sel_start), reinterpret_cast<LPARAM>(&sel_end));
+  if (sel_start != static_cast<DWORD>(end) || sel_end != static_cast<DWORD>(end)) {
+    ::SendMessageW(box, EM_SETSEL, static_cast<WPARAM>(end), end);
+  }
   ::SendMessageW(box, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(wide.c_str()));
+  // A control with a length limit cuts the text short without a word.
+  if (::GetWindowTextLengthW(box) != end + static_cast<LRESULT>(wide.size())) {
+    throw platform::Error("The box could not take the whole text");
+  }
 }
 
 void EditBox::SetEnabled(bool enabled) { ::EnableWindow(hwnd(), enabled ? TRUE : FALSE); }
@@ -365,7 +378,7 @@ void MainWindow::SetWindowState(platform::WindowState state) {
   }
 }
 
-float MainWindow::TwipsPerPixelX() const { return 1440.0f / static_cast<float>(dpi_); }
+float MainWindow::TwipsPerPixelX() const { return app::TwipsPerPixelForDpi(dpi_); }
 
 void MainWindow::End() {
   // No handler may run once Exit has been clicked: every later message is

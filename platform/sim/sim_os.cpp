@@ -231,7 +231,8 @@ int SimShell::Shell_NotifyIconA(std::uint32_t message, const platform::NotifyIco
   return 1;
 }
 
-std::uint32_t SimShell::GetWindowThreadProcessId(platform::Hwnd, std::uint32_t* pid) {
+std::uint32_t SimShell::GetWindowThreadProcessId(platform::Hwnd window, std::uint32_t* pid) {
+  owner_queries.push_back(window);
   if (pid != nullptr) *pid = process_id;
   return 77;
 }

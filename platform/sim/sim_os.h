@@ -113,6 +113,7 @@ class SimShell final : public platform::Shell {
   };
   std::vector<Call> notify_calls;
   std::vector<std::uint32_t> activated;
+  std::vector<platform::Hwnd> owner_queries;  // windows asked for their process
   std::uint32_t process_id = 4242;
 
   int Shell_NotifyIconA(std::uint32_t message, const platform::NotifyIconData& data) override;

@@ -94,20 +94,24 @@ int Win32Identity::GetComputerNameA(char* buffer, std::uint32_t* size) {
 }
 
 int Win32Shell::Shell_NotifyIconA(std::uint32_t message, const NotifyIconData& data) {
-  // The record is the 88-byte first version, six 32-bit fields and a 64-byte
-  // tip. On Win64 the native structure has 64-bit handles and padding, so the
-  // same fields are copied into it and it is sized as the first version.
+  // The program's record is the 88-byte first version: six 32-bit fields and a
+  // 64-byte tip. On a 64-bit build the shell reads the native NOTIFYICONDATAA,
+  // whose handles are 64 bits wide and padded, so the same fields are copied
+  // into it, it is sized as that first version, and its tip gets the 64 bytes
+  // of the packed record unchanged. The native tip field is longer than 64 and
+  // zeroed past them, so a reader that looks for a NUL always finds one.
   const Win32Ansi ansi;
   const auto packed = PackNotifyIconData(data, ansi);
+  constexpr std::size_t kTipOffset = 6 * sizeof(std::uint32_t);
   NOTIFYICONDATAA native{};
+  static_assert(sizeof native.szTip > NotifyIconData::kTipChars);
   native.cbSize = NOTIFYICONDATAA_V1_SIZE;
   native.hWnd = ToHwnd(data.hWnd);
   native.uID = data.uID;
   native.uFlags = data.uFlags;
   native.uCallbackMessage = data.uCallbackMessage;
   native.hIcon = ToHicon(data.hIcon);
-  std::memcpy(native.szTip, packed.data() + 24, NotifyIconData::kTipChars);
-  native.szTip[NotifyIconData::kTipChars - 1] = '\0';  // the shell must always find an end
+  std::memcpy(native.szTip, packed.data() + kTipOffset, NotifyIconData::kTipChars);
   return ::Shell_NotifyIconA(message, &native);
 }
 
