@@ -43,6 +43,7 @@ add_subdirectory(tools/messenger-standin)
 if(STATUSCYCLER_TESTS)
   add_subdirectory(tests/win32)
   add_subdirectory(tests/e2e)
+  add_subdirectory(tests/soak)
 endif()
 
 add_subdirectory(bench/win32)

@@ -73,11 +73,18 @@ platform::Text SimAnsi::FromAnsi(std::string_view bytes) const {
   return out;
 }
 
-std::string SimRegistry::Fold(const std::string& path) { return Lower(path); }
-
-bool SimRegistry::ValidPath(const std::string& path) {
-  return path.find("\\\\") == std::string::npos && (path.empty() || path.front() != '\\');
+std::string SimRegistry::Fold(const std::string& path) {
+  // Backslashes in a row separate like one, as the real registry takes them.
+  std::string out;
+  out.reserve(path.size());
+  for (char c : Lower(path)) {
+    if (c == '\\' && !out.empty() && out.back() == '\\') continue;
+    out.push_back(c);
+  }
+  return out;
 }
+
+bool SimRegistry::ValidPath(const std::string& path) { return path.empty() || path.front() != '\\'; }
 
 long SimRegistry::RegOpenKeyA(std::uint32_t root, const std::string& sub_key, platform::RegKey* key) {
   calls.Hit("RegOpenKeyA");
@@ -114,7 +121,7 @@ long SimRegistry::RegQueryValueExA(platform::RegKey key, const std::string& name
   const auto open = open_.find(key);
   if (open == open_.end()) return kErrorInvalidHandle;
   const auto& values = keys_[open->second];
-  const auto value = values.find(Fold(name));
+  const auto value = values.find(Lower(name));
   if (value == values.end()) return kErrorFileNotFound;
   if (type != nullptr) *type = value->second.type;
   const auto needed = static_cast<std::uint32_t>(value->second.data.size());
@@ -137,7 +144,7 @@ long SimRegistry::RegSetValueExA(platform::RegKey key, const std::string& name, 
   calls.Hit("RegSetValueExA");
   const auto open = open_.find(key);
   if (open == open_.end()) return kErrorInvalidHandle;
-  keys_[open->second][Fold(name)] = Value{type, std::string(reinterpret_cast<const char*>(data), size)};
+  keys_[open->second][Lower(name)] = Value{type, std::string(reinterpret_cast<const char*>(data), size)};
   return kErrorSuccess;
 }
 
@@ -152,13 +159,13 @@ void SimRegistry::Put(const std::string& path, const std::string& name, std::uin
   for (std::size_t at = folded.find('\\'); at != std::string::npos; at = folded.find('\\', at + 1)) {
     keys_[folded.substr(0, at)];
   }
-  keys_[folded][Fold(name)] = Value{type, data};
+  keys_[folded][Lower(name)] = Value{type, data};
 }
 
 std::optional<SimRegistry::Value> SimRegistry::Get(const std::string& path, const std::string& name) const {
   const auto key = keys_.find(Fold(path));
   if (key == keys_.end()) return std::nullopt;
-  const auto value = key->second.find(Fold(name));
+  const auto value = key->second.find(Lower(name));
   if (value == key->second.end()) return std::nullopt;
   return value->second;
 }

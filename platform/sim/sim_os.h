@@ -21,8 +21,9 @@ class SimAnsi final : public platform::Ansi {
   platform::Text FromAnsi(std::string_view bytes) const override;
 };
 
-// A registry tree with typed values. Key paths compare case-insensitively, as
-// Windows does; an empty path segment is refused.
+// A registry tree with typed values. Key paths compare case-insensitively and
+// doubled backslashes count as one, as the real registry has it; a path that
+// starts with a backslash is refused.
 class SimRegistry final : public platform::Registry {
  public:
   struct Value {

@@ -260,3 +260,18 @@ TEST(SetMessengerStatus, RegistryFaultBeforeTheWriteReachesTheCallerAndNothingIs
 }
 
 }  // namespace
+
+namespace {
+
+TEST(SetMessengerStatus, EmptyUserIdLandsWhereTheRealRegistryPutsIt) {
+  // The real registry takes the doubled backslash of an empty id as one, so
+  // the status lands in "profiles\Custom Msgs"; the simulation must agree or
+  // tests over it would tell a different story from the Windows ones.
+  Messenger m;
+  m.Publish(u"no id");
+  const auto stored = m.registry.Get("Software\\Yahoo\\Pager\\profiles\\Custom Msgs", "1");
+  ASSERT_TRUE(stored.has_value());
+  EXPECT_EQ(stored->data, "no id");
+}
+
+}  // namespace
