@@ -13,8 +13,7 @@ Handler HandlerFor(ControlId id, EventKind kind) {
         case ControlId::Command5: return &frmStat::Command5_Click;
         default: return nullptr;
       }
-    case EventKind::kChange:
-      return id == ControlId::Text1 ? &frmStat::Text1_Change : nullptr;
+    case EventKind::kChange: return id == ControlId::Text1 ? &frmStat::Text1_Change : nullptr;
     case EventKind::kTimer:
       switch (id) {
         case ControlId::Timer1: return &frmStat::Timer1_Timer;

@@ -46,9 +46,9 @@ class frmStat {
   void Shell_TaskbarCreated();
 
   // Builds the notification-icon record; it talks to nobody.
-  static platform::NotifyIconData MakeTrayIconData(std::uint32_t hwnd, std::uint32_t id,
-                                                   std::uint32_t flags, std::uint32_t callback_message,
-                                                   std::uint32_t icon, platform::TextView tip);
+  static platform::NotifyIconData MakeTrayIconData(std::uint32_t hwnd, std::uint32_t id, std::uint32_t flags,
+                                                   std::uint32_t callback_message, std::uint32_t icon,
+                                                   platform::TextView tip);
 
   // The title scroller's state.
   platform::Text ScrollText;

@@ -12,6 +12,7 @@ constexpr std::optional<platform::Rgb> kPlain{};
 
 // Tab indexes give the keyboard order; labels and the frame hold a place in it
 // but never take the focus.
+// clang-format off
 constexpr std::array<ControlSpec, kControlCount> kInventory{{
     {txt1, "txt1", kTextBox, 120, 0, 1095, 375, u"Name", kDefault, kPlain, 0, 0, false},
     {txt2, "txt2", kTextBox, 1320, 0, 855, 375, u"Is", kDefault, kPlain, 1, 0, false},
@@ -42,6 +43,7 @@ constexpr std::array<ControlSpec, kControlCount> kInventory{{
     {Timer6, "Timer6", kTimer, 0, 0, 0, 0, u"", kNone, kPlain, -1, 100, true},
     {Winsock1, "Winsock1", kSocket, 0, 0, 0, 0, u"", kNone, kPlain, -1, 0, false},
 }};
+// clang-format on
 
 constexpr bool IdsMatchPositions() {
   for (std::size_t i = 0; i < kInventory.size(); ++i) {
@@ -70,8 +72,7 @@ std::array<ControlId, 19> TabOrder() {
   for (const auto& spec : kInventory) {
     if (spec.tab_index >= 0 && n < order.size()) order[n++] = spec.id;
   }
-  std::sort(order.begin(), order.end(),
-            [](ControlId a, ControlId b) { return Spec(a).tab_index < Spec(b).tab_index; });
+  std::sort(order.begin(), order.end(), [](ControlId a, ControlId b) { return Spec(a).tab_index < Spec(b).tab_index; });
   return order;
 }
 

@@ -11,6 +11,7 @@
 
 namespace app {
 
+// clang-format off
 enum class ControlId : std::uint8_t {
   txt1, txt2, txt3, txt4, txt5,
   Command4,
@@ -27,15 +28,16 @@ enum class ControlId : std::uint8_t {
   Timer1, Timer2, Timer3, Timer4, Timer5, Timer6,
   Winsock1,
 };
+// clang-format on
 inline constexpr std::size_t kControlCount = static_cast<std::size_t>(ControlId::Winsock1) + 1;
 
 enum class ControlKind : std::uint8_t { kTextBox, kButton, kLabel, kPicture, kFrame, kBrowser, kTimer, kSocket };
 
 enum class FontKind : std::uint8_t {
-  kDefault,     // the window's ordinary font
-  kLabelBold,   // MS Sans Serif 8.25 pt bold
-  kBoxBold,     // MS Sans Serif 9.75 pt bold
-  kNone,        // no text to draw
+  kDefault,    // the window's ordinary font
+  kLabelBold,  // MS Sans Serif 8.25 pt bold
+  kBoxBold,    // MS Sans Serif 9.75 pt bold
+  kNone,       // no text to draw
 };
 
 struct ControlSpec {
@@ -46,9 +48,9 @@ struct ControlSpec {
   std::u16string_view text;      // caption or content at creation
   FontKind font;
   std::optional<platform::Rgb> text_color;
-  int tab_index;                 // -1: not in the keyboard order
-  int timer_interval_ms;         // timers only
-  bool timer_enabled;            // timers only
+  int tab_index;          // -1: not in the keyboard order
+  int timer_interval_ms;  // timers only
+  bool timer_enabled;     // timers only
 };
 
 inline constexpr int kClientWidthTwips = 8265;

@@ -25,10 +25,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto c = static_cast<char16_t>(data[i + 1] < 0x80 ? data[i + 1] : 0xA0 + (data[i + 1] & 0x5F));
     platform::Text text = input.GetText();
     switch (op % 4) {
-      case 0: text.push_back(c); break;               // type a character
-      case 1: if (!text.empty()) text.pop_back(); break;  // backspace
-      case 2: text.assign(1 + op % 3, c); break;      // paste
-      case 3: text.clear(); break;                    // cut everything
+      case 0: text.push_back(c); break;  // type a character
+      case 1:
+        if (!text.empty()) text.pop_back();
+        break;                                    // backspace
+      case 2: text.assign(1 + op % 3, c); break;  // paste
+      case 3: text.clear(); break;                // cut everything
     }
     const platform::Text before = output.GetText();
     input.UserSets(text);

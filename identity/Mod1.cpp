@@ -4,8 +4,7 @@
 
 namespace Mod1 {
 
-platform::Text LookupWithBuffer(const platform::Ansi& ansi,
-                                const std::function<void(char*, std::uint32_t*)>& call) {
+platform::Text LookupWithBuffer(const platform::Ansi& ansi, const std::function<void(char*, std::uint32_t*)>& call) {
   platform::Text buffer(kIdentityBufferChars, u'\0');
   std::uint32_t size = kIdentityBufferChars;
   std::string bytes = ansi.ToAnsi(buffer);

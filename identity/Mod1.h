@@ -14,7 +14,6 @@ platform::Text GetMachineName(platform::Identity& identity, const platform::Ansi
 
 // The fixed 255-character buffer procedure both lookups share: `call` fills
 // an ANSI buffer of that many bytes and is told its size.
-platform::Text LookupWithBuffer(const platform::Ansi& ansi,
-                                const std::function<void(char*, std::uint32_t*)>& call);
+platform::Text LookupWithBuffer(const platform::Ansi& ansi, const std::function<void(char*, std::uint32_t*)>& call);
 
 }  // namespace Mod1

@@ -36,10 +36,10 @@ class Registry {
   virtual long RegOpenKeyA(std::uint32_t root, const std::string& sub_key, RegKey* key) = 0;
   virtual long RegCreateKeyA(std::uint32_t root, const std::string& sub_key, RegKey* key) = 0;
   // data may be null to probe type and size.
-  virtual long RegQueryValueExA(RegKey key, const std::string& name, std::uint32_t* type,
-                                std::uint8_t* data, std::uint32_t* size) = 0;
-  virtual long RegSetValueExA(RegKey key, const std::string& name, std::uint32_t type,
-                              const std::uint8_t* data, std::uint32_t size) = 0;
+  virtual long RegQueryValueExA(RegKey key, const std::string& name, std::uint32_t* type, std::uint8_t* data,
+                                std::uint32_t* size) = 0;
+  virtual long RegSetValueExA(RegKey key, const std::string& name, std::uint32_t type, const std::uint8_t* data,
+                              std::uint32_t size) = 0;
   virtual long RegCloseKey(RegKey key) = 0;
 };
 
@@ -52,9 +52,8 @@ class Messaging {
   // Top-level window of that class, whatever its title; 0 if none.
   virtual Hwnd FindWindowA(const std::string& class_name) = 0;
   // Returns non-zero when the window handled the message in time.
-  virtual long SendMessageTimeoutA(Hwnd window, std::uint32_t msg, std::uintptr_t wparam,
-                                   std::intptr_t lparam, std::uint32_t flags,
-                                   std::uint32_t timeout_ms) = 0;
+  virtual long SendMessageTimeoutA(Hwnd window, std::uint32_t msg, std::uintptr_t wparam, std::intptr_t lparam,
+                                   std::uint32_t flags, std::uint32_t timeout_ms) = 0;
 };
 
 class Identity {
@@ -83,8 +82,7 @@ struct NotifyIconData {
 
 // The record as the shell reads it: six little-endian 32-bit fields and the tip
 // in the ANSI code page, cut or NUL-filled to 64 bytes.
-std::array<std::uint8_t, NotifyIconData::kBytes> PackNotifyIconData(const NotifyIconData& data,
-                                                                    const Ansi& ansi);
+std::array<std::uint8_t, NotifyIconData::kBytes> PackNotifyIconData(const NotifyIconData& data, const Ansi& ansi);
 
 class Shell {
  public:

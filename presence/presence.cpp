@@ -10,8 +10,8 @@ namespace presence {
 namespace {
 
 bool IsUnreserved(char32_t c) {
-  return (c >= U'A' && c <= U'Z') || (c >= U'a' && c <= U'z') || (c >= U'0' && c <= U'9') || c == U'-' ||
-         c == U'.' || c == U'_' || c == U'~';
+  return (c >= U'A' && c <= U'Z') || (c >= U'a' && c <= U'z') || (c >= U'0' && c <= U'9') || c == U'-' || c == U'.' ||
+         c == U'_' || c == U'~';
 }
 
 void AppendPercent(platform::Text& out, unsigned byte) {

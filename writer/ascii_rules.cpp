@@ -5,6 +5,7 @@ namespace {
 
 // In test order. The key "!" has two rules with the same replacement; only the
 // first can ever apply, and the table keeps both as they are.
+// clang-format off
 constexpr std::array<AsciiRule, kRuleCount> kRules{{
     {u'a', u"@"},  // 1
     {u'b', u"\u00FE"},  // 2
@@ -99,6 +100,7 @@ constexpr std::array<AsciiRule, kRuleCount> kRules{{
     {u'>', u">"},  // 91
     {u'?', u"\u00BF"},  // 92
 }};
+// clang-format on
 
 }  // namespace
 

@@ -6,7 +6,7 @@
 namespace writer {
 
 struct AsciiRule {
-  char16_t key;                   // one character, U+0020..U+007E
+  char16_t key;                     // one character, U+0020..U+007E
   std::u16string_view replacement;  // one to seven characters, U+0020..U+00FF
 };
 

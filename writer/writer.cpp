@@ -24,6 +24,5 @@ void RunChange(platform::TextBox& input, platform::TextBox& last, platform::Text
 }  // namespace writer
 
 void frmStat::Text1_Change() {
-  writer::RunChange(ui_.Box(app::ControlId::Text1), ui_.Box(app::ControlId::Text2),
-                    ui_.Box(app::ControlId::Text3));
+  writer::RunChange(ui_.Box(app::ControlId::Text1), ui_.Box(app::ControlId::Text2), ui_.Box(app::ControlId::Text3));
 }

@@ -183,11 +183,12 @@ bool MainWindow::Create(int show_command) {
     dpi_ = ::GetDeviceCaps(screen, LOGPIXELSX);
     ::ReleaseDC(nullptr, screen);
   }
-  big_icon_ = platform::win32::IconHandle(static_cast<HICON>(::LoadImageW(
-      instance_, MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON, ::GetSystemMetrics(SM_CXICON), ::GetSystemMetrics(SM_CYICON), 0)));
-  small_icon_ = platform::win32::IconHandle(static_cast<HICON>(::LoadImageW(instance_, MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON,
-                                                          ::GetSystemMetrics(SM_CXSMICON),
-                                                          ::GetSystemMetrics(SM_CYSMICON), 0)));
+  big_icon_ = platform::win32::IconHandle(
+      static_cast<HICON>(::LoadImageW(instance_, MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON, ::GetSystemMetrics(SM_CXICON),
+                                      ::GetSystemMetrics(SM_CYICON), 0)));
+  small_icon_ = platform::win32::IconHandle(
+      static_cast<HICON>(::LoadImageW(instance_, MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON, ::GetSystemMetrics(SM_CXSMICON),
+                                      ::GetSystemMetrics(SM_CYSMICON), 0)));
   picture_.reset(static_cast<HBITMAP>(::LoadImageW(instance_, MAKEINTRESOURCEW(IDB_IMAGE2), IMAGE_BITMAP, 0, 0, 0)));
   default_font_ = MakeFont(dpi_, 825, false);
   label_font_ = MakeFont(dpi_, 825, true);
@@ -209,13 +210,12 @@ bool MainWindow::Create(int show_command) {
   }
   taskbar_created_ = ::RegisterWindowMessageW(L"TaskbarCreated");
 
-  RECT frame{0, 0, app::TwipsToPixels(app::kClientWidthTwips, dpi_),
-             app::TwipsToPixels(app::kClientHeightTwips, dpi_)};
+  RECT frame{0, 0, app::TwipsToPixels(app::kClientWidthTwips, dpi_), app::TwipsToPixels(app::kClientHeightTwips, dpi_)};
   ::AdjustWindowRectEx(&frame, kWindowStyle, FALSE, WS_EX_CONTROLPARENT);
   const std::wstring caption = ToWide(app::kInitialCaption);
-  hwnd_ = ::CreateWindowExW(WS_EX_CONTROLPARENT, kWindowClass, caption.c_str(), kWindowStyle, CW_USEDEFAULT,
-                            CW_USEDEFAULT, frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
-                            instance_, this);
+  hwnd_ =
+      ::CreateWindowExW(WS_EX_CONTROLPARENT, kWindowClass, caption.c_str(), kWindowStyle, CW_USEDEFAULT, CW_USEDEFAULT,
+                        frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr, instance_, this);
   if (hwnd_ == nullptr) return false;
   ::SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big_icon_.get()));
   ::SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small_icon_.get()));
@@ -259,26 +259,20 @@ HWND MainWindow::CreateControl(const app::ControlSpec& spec) {
       cls = L"BUTTON";
       style |= WS_TABSTOP | BS_PUSHBUTTON | BS_MULTILINE;  // long captions wrap
       break;
-    case ControlKind::kLabel:
-      style |= SS_LEFT | SS_NOPREFIX;
-      break;
+    case ControlKind::kLabel: style |= SS_LEFT | SS_NOPREFIX; break;
     case ControlKind::kFrame:
-    case ControlKind::kPicture:
-      style |= SS_OWNERDRAW;
-      break;
+    case ControlKind::kPicture: style |= SS_OWNERDRAW; break;
     case ControlKind::kBrowser:
       style |= SS_OWNERDRAW | WS_CLIPCHILDREN;
       ex_style = WS_EX_CONTROLPARENT;
       break;
-    default:
-      return nullptr;
+    default: return nullptr;
   }
   const RECT rc = PixelRect(spec);
   const std::wstring text = ToWide(spec.text);
-  const HWND hwnd = ::CreateWindowExW(ex_style, cls, text.c_str(), style, rc.left, rc.top, rc.right - rc.left,
-                                      rc.bottom - rc.top, hwnd_,
-                                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlIndex(spec.id) + kFirstControlId)),
-                                      instance_, nullptr);
+  const HWND hwnd = ::CreateWindowExW(
+      ex_style, cls, text.c_str(), style, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top, hwnd_,
+      reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlIndex(spec.id) + kFirstControlId)), instance_, nullptr);
   if (hwnd == nullptr) return nullptr;
   ::SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(spec.font)), FALSE);
   if (spec.kind == ControlKind::kTextBox) {
@@ -428,12 +422,8 @@ LRESULT CALLBACK MainWindow::WindowProc(HWND hwnd, UINT msg, WPARAM wparam, LPAR
 
 LRESULT MainWindow::Handle(UINT msg, WPARAM wparam, LPARAM lparam) {
   switch (msg) {
-    case WM_COMMAND:
-      OnCommand(LOWORD(wparam), HIWORD(wparam));
-      return 0;
-    case WM_TIMER:
-      OnTimer(wparam);
-      return 0;
+    case WM_COMMAND: OnCommand(LOWORD(wparam), HIWORD(wparam)); return 0;
+    case WM_TIMER: OnTimer(wparam); return 0;
     case WM_MOUSEMOVE: {
       // The notification icon's callback arrives here too (its message number
       // is WM_MOUSEMOVE), with the mouse message it reports as the x position.
@@ -453,11 +443,8 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wparam, LPARAM lparam) {
                  back_brush_.get() != nullptr ? back_brush_.get() : ::GetSysColorBrush(COLOR_BTNFACE));
       return 1;
     }
-    case WM_CTLCOLORSTATIC:
-      return OnCtlColorStatic(reinterpret_cast<HDC>(wparam), reinterpret_cast<HWND>(lparam));
-    case WM_DRAWITEM:
-      OnDrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lparam));
-      return TRUE;
+    case WM_CTLCOLORSTATIC: return OnCtlColorStatic(reinterpret_cast<HDC>(wparam), reinterpret_cast<HWND>(lparam));
+    case WM_DRAWITEM: OnDrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lparam)); return TRUE;
     case WM_ACTIVATE:
       // A plain window does not remember its focused control as a dialog does.
       if (LOWORD(wparam) == WA_INACTIVE) {
@@ -468,17 +455,13 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wparam, LPARAM lparam) {
         return 0;
       }
       break;
-    case WM_CLOSE:
-      Deliver([this] { form_.Form_Unload(); });
-      return 0;
+    case WM_CLOSE: Deliver([this] { form_.Form_Unload(); }); return 0;
     case kShowErrorMessage: {
       std::unique_ptr<std::wstring> text(reinterpret_cast<std::wstring*>(lparam));
       if (!ending_) ::MessageBoxW(hwnd_, text->c_str(), L"Status Cycler", MB_OK | MB_ICONWARNING);
       return 0;
     }
-    case WM_DESTROY:
-      OnDestroy();
-      return 0;
+    case WM_DESTROY: OnDestroy(); return 0;
     case WM_NCDESTROY:
       ::SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
       hwnd_ = nullptr;
@@ -500,7 +483,8 @@ void MainWindow::OnCommand(int id, int code) {
   const auto kind = app::Spec(control_id).kind;
   app::Handler handler = nullptr;
   if (kind == ControlKind::kButton && code == BN_CLICKED) handler = app::HandlerFor(control_id, app::EventKind::kClick);
-  if (kind == ControlKind::kTextBox && code == EN_CHANGE) handler = app::HandlerFor(control_id, app::EventKind::kChange);
+  if (kind == ControlKind::kTextBox && code == EN_CHANGE)
+    handler = app::HandlerFor(control_id, app::EventKind::kChange);
   if (handler != nullptr) Deliver([this, handler] { (form_.*handler)(); });
 }
 
@@ -527,7 +511,8 @@ LRESULT MainWindow::OnCtlColorStatic(HDC dc, HWND control_hwnd) {
                                                                     : ::GetSysColorBrush(COLOR_BTNFACE));
     }
   }
-  return ::DefWindowProcW(hwnd_, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(control_hwnd));
+  return ::DefWindowProcW(hwnd_, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                          reinterpret_cast<LPARAM>(control_hwnd));
 }
 
 void MainWindow::OnDrawItem(const DRAWITEMSTRUCT& item) {
@@ -559,11 +544,8 @@ void MainWindow::OnDrawItem(const DRAWITEMSTRUCT& item) {
       ::FillRect(item.hDC, &rc, back_brush_.get() != nullptr ? back_brush_.get() : ::GetSysColorBrush(COLOR_BTNFACE));
       ::DrawIconEx(item.hDC, rc.left, rc.top, big_icon_.get(), 0, 0, 0, nullptr, DI_NORMAL);
       break;
-    case ControlId::WebBrowser1:
-      ::FillRect(item.hDC, &rc, browser_brush_.get());
-      break;
-    default:
-      break;
+    case ControlId::WebBrowser1: ::FillRect(item.hDC, &rc, browser_brush_.get()); break;
+    default: break;
   }
 }
 

@@ -16,11 +16,8 @@ LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
       ::SetWindowTextW(hwnd, L"painted");
       return 0;
     }
-    case WM_DESTROY:
-      ::PostQuitMessage(0);
-      return 0;
-    default:
-      return ::DefWindowProcW(hwnd, msg, wparam, lparam);
+    case WM_DESTROY: ::PostQuitMessage(0); return 0;
+    default: return ::DefWindowProcW(hwnd, msg, wparam, lparam);
   }
 }
 

@@ -10,10 +10,10 @@ namespace {
 
 // Windows-1252 from 0x80 to 0x9F; the five unassigned bytes map to their C1
 // control, as Windows' own conversion does.
-constexpr char16_t kCp1252High[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+constexpr char16_t kCp1252High[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                      0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+                                      0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                      0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
 std::string Lower(const std::string& s) {
   std::string out = s;
@@ -153,8 +153,7 @@ long SimRegistry::RegCloseKey(platform::RegKey key) {
   return open_.erase(key) == 1 ? kErrorSuccess : kErrorInvalidHandle;
 }
 
-void SimRegistry::Put(const std::string& path, const std::string& name, std::uint32_t type,
-                      const std::string& data) {
+void SimRegistry::Put(const std::string& path, const std::string& name, std::uint32_t type, const std::string& data) {
   const std::string folded = Fold(path);
   for (std::size_t at = folded.find('\\'); at != std::string::npos; at = folded.find('\\', at + 1)) {
     keys_[folded.substr(0, at)];
@@ -172,8 +171,7 @@ std::optional<SimRegistry::Value> SimRegistry::Get(const std::string& path, cons
 
 bool SimRegistry::KeyExists(const std::string& path) const { return keys_.contains(Fold(path)); }
 
-platform::Hwnd SimMessaging::AddWindow(const std::string& class_name,
-                                       std::function<void(const Received&)> on_message) {
+platform::Hwnd SimMessaging::AddWindow(const std::string& class_name, std::function<void(const Received&)> on_message) {
   const platform::Hwnd hwnd = next_;
   next_ += 0x10;
   windows_.push_back(SimWindowEntry{hwnd, class_name, false, std::move(on_message), {}});
@@ -198,8 +196,6 @@ platform::Hwnd SimMessaging::FindWindowA(const std::string& class_name) {
   }
   return 0;
 }
-
-
 
 long SimMessaging::SendMessageTimeoutA(platform::Hwnd window, std::uint32_t msg, std::uintptr_t wparam,
                                        std::intptr_t lparam, std::uint32_t flags, std::uint32_t timeout_ms) {

@@ -33,10 +33,10 @@ class SimRegistry final : public platform::Registry {
 
   long RegOpenKeyA(std::uint32_t root, const std::string& sub_key, platform::RegKey* key) override;
   long RegCreateKeyA(std::uint32_t root, const std::string& sub_key, platform::RegKey* key) override;
-  long RegQueryValueExA(platform::RegKey key, const std::string& name, std::uint32_t* type,
-                        std::uint8_t* data, std::uint32_t* size) override;
-  long RegSetValueExA(platform::RegKey key, const std::string& name, std::uint32_t type,
-                      const std::uint8_t* data, std::uint32_t size) override;
+  long RegQueryValueExA(platform::RegKey key, const std::string& name, std::uint32_t* type, std::uint8_t* data,
+                        std::uint32_t* size) override;
+  long RegSetValueExA(platform::RegKey key, const std::string& name, std::uint32_t type, const std::uint8_t* data,
+                      std::uint32_t size) override;
   long RegCloseKey(platform::RegKey key) override;
 
   // Direct access for tests (paths relative to HKEY_CURRENT_USER).
@@ -81,8 +81,8 @@ class SimMessaging final : public platform::Messaging {
   SimWindowEntry* Find(platform::Hwnd hwnd);
 
   platform::Hwnd FindWindowA(const std::string& class_name) override;
-  long SendMessageTimeoutA(platform::Hwnd window, std::uint32_t msg, std::uintptr_t wparam,
-                           std::intptr_t lparam, std::uint32_t flags, std::uint32_t timeout_ms) override;
+  long SendMessageTimeoutA(platform::Hwnd window, std::uint32_t msg, std::uintptr_t wparam, std::intptr_t lparam,
+                           std::uint32_t flags, std::uint32_t timeout_ms) override;
 
   std::uint32_t last_timeout_ms = 0;
   std::uint32_t last_flags = 0;
@@ -95,9 +95,9 @@ class SimMessaging final : public platform::Messaging {
 
 class SimIdentity final : public platform::Identity {
  public:
-  std::string user = "anna";      // ANSI bytes the calls write, NUL added
+  std::string user = "anna";  // ANSI bytes the calls write, NUL added
   std::string computer = "DESK1";
-  bool fail = false;              // the calls write nothing
+  bool fail = false;  // the calls write nothing
   int GetUserNameA(char* buffer, std::uint32_t* size) override;
   int GetComputerNameA(char* buffer, std::uint32_t* size) override;
   Faults calls;

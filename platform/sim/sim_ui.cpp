@@ -160,15 +160,11 @@ SimControls::SimControls() {
       case app::ControlKind::kLabel:
         labels_[spec.id] = std::make_unique<SimLabel>(name, faults, platform::Text(spec.text));
         break;
-      case app::ControlKind::kFrame:
-        panels_[spec.id] = std::make_unique<SimPanel>(name, faults);
-        break;
+      case app::ControlKind::kFrame: panels_[spec.id] = std::make_unique<SimPanel>(name, faults); break;
       case app::ControlKind::kTimer:
-        timers_[spec.id] =
-            std::make_unique<SimTimer>(name, faults, clock, spec.timer_interval_ms, spec.timer_enabled);
+        timers_[spec.id] = std::make_unique<SimTimer>(name, faults, clock, spec.timer_interval_ms, spec.timer_enabled);
         break;
-      default:
-        break;
+      default: break;
     }
   }
   window.caption = platform::Text(app::kInitialCaption);

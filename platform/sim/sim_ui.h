@@ -18,7 +18,8 @@ class SimClock;
 
 class SimTextBox final : public platform::TextBox {
  public:
-  SimTextBox(std::string name, Faults& faults, platform::Text text) : name_(std::move(name)), faults_(faults), text_(std::move(text)) {}
+  SimTextBox(std::string name, Faults& faults, platform::Text text)
+      : name_(std::move(name)), faults_(faults), text_(std::move(text)) {}
   platform::Text GetText() const override;
   void SetText(platform::TextView text) override;
   void AppendText(platform::TextView text) override;
@@ -41,7 +42,8 @@ class SimTextBox final : public platform::TextBox {
 
 class SimLabel final : public platform::Label {
  public:
-  SimLabel(std::string name, Faults& faults, platform::Text caption) : name_(std::move(name)), faults_(faults), caption_(std::move(caption)) {}
+  SimLabel(std::string name, Faults& faults, platform::Text caption)
+      : name_(std::move(name)), faults_(faults), caption_(std::move(caption)) {}
   void SetCaption(platform::TextView caption) override;
   platform::Text GetCaption() const override { return caption_; }
 

@@ -13,10 +13,8 @@ namespace {
 
 // Not in mingw's libuuid; values from <mshtmhst.h>. Only used to name them
 // in traces: the site implements neither.
-const GUID kIID_IDocHostUIHandler2 = {
-    0x3050f6d0, 0x98b5, 0x11cf, {0xbb, 0x82, 0x00, 0xaa, 0x00, 0xbd, 0xce, 0x0b}};
-const GUID kIID_IDocHostShowUI = {
-    0xc4d244b0, 0xd43e, 0x11cf, {0x89, 0x3b, 0x00, 0xaa, 0x00, 0xbd, 0xce, 0x1a}};
+const GUID kIID_IDocHostUIHandler2 = {0x3050f6d0, 0x98b5, 0x11cf, {0xbb, 0x82, 0x00, 0xaa, 0x00, 0xbd, 0xce, 0x0b}};
+const GUID kIID_IDocHostShowUI = {0xc4d244b0, 0xd43e, 0x11cf, {0x89, 0x3b, 0x00, 0xaa, 0x00, 0xbd, 0xce, 0x1a}};
 
 // Names for the interfaces a browser control is known to ask its site for,
 // so a trace reads as prose instead of GUIDs.
@@ -67,8 +65,7 @@ class BrowserSite final : public IOleClientSite,
                           public IDocHostUIHandler,
                           public IDispatch {
  public:
-  BrowserSite(BrowserHost* host, HWND parent, const RECT& rect)
-      : host_(host), parent_(parent), rect_(rect) {}
+  BrowserSite(BrowserHost* host, HWND parent, const RECT& rect) : host_(host), parent_(parent), rect_(rect) {}
   BrowserSite(const BrowserSite&) = delete;
   BrowserSite& operator=(const BrowserSite&) = delete;
 
@@ -86,11 +83,9 @@ class BrowserSite final : public IOleClientSite,
     Trace(("QueryInterface(" + InterfaceName(iid) + ")").c_str());
     if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IOleClientSite)) {
       *out = static_cast<IOleClientSite*>(this);
-    } else if (IsEqualIID(iid, IID_IOleWindow) ||
-               IsEqualIID(iid, IID_IOleInPlaceSite)) {
+    } else if (IsEqualIID(iid, IID_IOleWindow) || IsEqualIID(iid, IID_IOleInPlaceSite)) {
       *out = static_cast<IOleInPlaceSite*>(this);
-    } else if (IsEqualIID(iid, IID_IOleInPlaceUIWindow) ||
-               IsEqualIID(iid, IID_IOleInPlaceFrame)) {
+    } else if (IsEqualIID(iid, IID_IOleInPlaceUIWindow) || IsEqualIID(iid, IID_IOleInPlaceFrame)) {
       *out = static_cast<IOleInPlaceFrame*>(this);
     } else if (IsEqualIID(iid, IID_IDocHostUIHandler)) {
       *out = static_cast<IDocHostUIHandler*>(this);
@@ -165,13 +160,10 @@ class BrowserSite final : public IOleClientSite,
     Trace("IOleInPlaceSite::OnUIActivate");
     return S_OK;
   }
-  STDMETHODIMP GetWindowContext(IOleInPlaceFrame** frame,
-                                IOleInPlaceUIWindow** doc, LPRECT pos,
-                                LPRECT clip,
+  STDMETHODIMP GetWindowContext(IOleInPlaceFrame** frame, IOleInPlaceUIWindow** doc, LPRECT pos, LPRECT clip,
                                 LPOLEINPLACEFRAMEINFO info) override {
     Trace("IOleInPlaceSite::GetWindowContext");
-    if (frame == nullptr || doc == nullptr || pos == nullptr ||
-        clip == nullptr || info == nullptr) {
+    if (frame == nullptr || doc == nullptr || pos == nullptr || clip == nullptr || info == nullptr) {
       return E_POINTER;
     }
     // The frame doubles as the document window: there is no MDI and no
@@ -271,13 +263,12 @@ class BrowserSite final : public IOleClientSite,
   STDMETHODIMP GetHostInfo(DOCHOSTUIINFO* info) override {
     Trace("IDocHostUIHandler::GetHostInfo");
     if (info == nullptr) return E_POINTER;
-    info->dwFlags = DOCHOSTUIFLAG_NO3DBORDER | DOCHOSTUIFLAG_SCROLL_NO |
-                    DOCHOSTUIFLAG_DISABLE_HELP_MENU;
+    info->dwFlags = DOCHOSTUIFLAG_NO3DBORDER | DOCHOSTUIFLAG_SCROLL_NO | DOCHOSTUIFLAG_DISABLE_HELP_MENU;
     info->dwDoubleClick = DOCHOSTUIDBLCLK_DEFAULT;
     return S_OK;
   }
-  STDMETHODIMP ShowUI(DWORD, IOleInPlaceActiveObject*, IOleCommandTarget*,
-                      IOleInPlaceFrame*, IOleInPlaceUIWindow*) override {
+  STDMETHODIMP ShowUI(DWORD, IOleInPlaceActiveObject*, IOleCommandTarget*, IOleInPlaceFrame*,
+                      IOleInPlaceUIWindow*) override {
     Trace("IDocHostUIHandler::ShowUI");
     return S_OK;  // "the host shows its own UI": no browser toolbars
   }
@@ -349,12 +340,8 @@ class BrowserSite final : public IOleClientSite,
     if (info != nullptr) *info = nullptr;
     return E_NOTIMPL;
   }
-  STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID,
-                             DISPID*) override {
-    return DISP_E_UNKNOWNNAME;
-  }
-  STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS*,
-                      VARIANT* result, EXCEPINFO*, UINT*) override {
+  STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return DISP_E_UNKNOWNNAME; }
+  STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS*, VARIANT* result, EXCEPINFO*, UINT*) override {
     Trace(("IDispatch::Invoke(" + std::to_string(id) + ")").c_str());
     if ((flags & DISPATCH_PROPERTYGET) == 0) return DISP_E_MEMBERNOTFOUND;
     if (id != DISPID_AMBIENT_SILENT && id != DISPID_AMBIENT_DLCONTROL) {
@@ -367,8 +354,7 @@ class BrowserSite final : public IOleClientSite,
       V_BOOL(result) = VARIANT_TRUE;
     } else {
       V_VT(result) = VT_I4;
-      V_I4(result) =
-          DLCTL_DLIMAGES | DLCTL_VIDEOS | DLCTL_BGSOUNDS | DLCTL_SILENT;
+      V_I4(result) = DLCTL_DLIMAGES | DLCTL_VIDEOS | DLCTL_BGSOUNDS | DLCTL_SILENT;
     }
     return S_OK;
   }
@@ -410,8 +396,7 @@ HRESULT BrowserHost::Build(HWND parent, const RECT& rect) {
   *site_.put() = new BrowserSite(this, parent, rect);
   IOleClientSite* client = static_cast<IOleClientSite*>(site_.get());
 
-  HRESULT hr = CoCreateInstance(CLSID_WebBrowser, nullptr,
-                                CLSCTX_INPROC_SERVER, IID_IOleObject,
+  HRESULT hr = CoCreateInstance(CLSID_WebBrowser, nullptr, CLSCTX_INPROC_SERVER, IID_IOleObject,
                                 reinterpret_cast<void**>(object_.put()));
   if (FAILED(hr)) return hr;
 
@@ -427,8 +412,7 @@ HRESULT BrowserHost::Build(HWND parent, const RECT& rect) {
 
   {
     Ref<IPersistStreamInit> persist;
-    if (SUCCEEDED(object_->QueryInterface(
-            IID_IPersistStreamInit, reinterpret_cast<void**>(persist.put())))) {
+    if (SUCCEEDED(object_->QueryInterface(IID_IPersistStreamInit, reinterpret_cast<void**>(persist.put())))) {
       hr = persist->InitNew();
       if (FAILED(hr)) return hr;
     }
@@ -443,22 +427,18 @@ HRESULT BrowserHost::Build(HWND parent, const RECT& rect) {
   object_->SetHostNames(L"Status Cycler", nullptr);
 
   RECT pos = rect;
-  hr = object_->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, client, 0, parent,
-                       &pos);
+  hr = object_->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, client, 0, parent, &pos);
   if (FAILED(hr)) return hr;
 
-  hr = object_->QueryInterface(IID_IOleInPlaceObject,
-                               reinterpret_cast<void**>(inplace_.put()));
+  hr = object_->QueryInterface(IID_IOleInPlaceObject, reinterpret_cast<void**>(inplace_.put()));
   if (FAILED(hr)) return hr;
   hr = inplace_->SetObjectRects(&pos, &pos);
   if (FAILED(hr)) return hr;
 
   // Only needed for keyboard handling; a control without it still works.
-  object_->QueryInterface(IID_IOleInPlaceActiveObject,
-                          reinterpret_cast<void**>(active_.put()));
+  object_->QueryInterface(IID_IOleInPlaceActiveObject, reinterpret_cast<void**>(active_.put()));
 
-  hr = object_->QueryInterface(IID_IWebBrowser2,
-                               reinterpret_cast<void**>(browser_.put()));
+  hr = object_->QueryInterface(IID_IWebBrowser2, reinterpret_cast<void**>(browser_.put()));
   return hr;
 }
 
@@ -501,16 +481,13 @@ bool BrowserHost::TranslateAccelerator(MSG* msg) {
   // not the browser's business even though it is the active object.
   const HWND control = control_window();
   const HWND focus = GetFocus();
-  if (control == nullptr || focus == nullptr ||
-      (focus != control && !IsChild(control, focus))) {
+  if (control == nullptr || focus == nullptr || (focus != control && !IsChild(control, focus))) {
     return false;
   }
   return active_->TranslateAccelerator(msg) == S_OK;
 }
 
-ULONG BrowserHost::site_reference_count() const {
-  return site_.get() != nullptr ? site_->refs() : 0;
-}
+ULONG BrowserHost::site_reference_count() const { return site_.get() != nullptr ? site_->refs() : 0; }
 
 void BrowserHost::Destroy() {
   if (site_.get() == nullptr) return;

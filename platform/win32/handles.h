@@ -14,7 +14,9 @@ inline HWND ToHwnd(Hwnd h) { return reinterpret_cast<HWND>(static_cast<INT_PTR>(
 inline Hwnd FromHwnd(HWND h) { return static_cast<Hwnd>(reinterpret_cast<UINT_PTR>(h)); }
 inline HICON ToHicon(HIcon h) { return reinterpret_cast<HICON>(static_cast<INT_PTR>(static_cast<std::int32_t>(h))); }
 inline HIcon FromHicon(HICON h) { return static_cast<HIcon>(reinterpret_cast<UINT_PTR>(h)); }
-inline HKEY ToRoot(std::uint32_t root) { return reinterpret_cast<HKEY>(static_cast<INT_PTR>(static_cast<std::int32_t>(root))); }
+inline HKEY ToRoot(std::uint32_t root) {
+  return reinterpret_cast<HKEY>(static_cast<INT_PTR>(static_cast<std::int32_t>(root)));
+}
 
 std::wstring ToWide(TextView text);
 Text FromWide(const wchar_t* text, std::size_t length);

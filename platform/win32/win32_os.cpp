@@ -50,19 +50,19 @@ long Win32Registry::RegCreateKeyA(std::uint32_t root, const std::string& sub_key
   return rc;
 }
 
-long Win32Registry::RegQueryValueExA(RegKey key, const std::string& name, std::uint32_t* type,
-                                     std::uint8_t* data, std::uint32_t* size) {
+long Win32Registry::RegQueryValueExA(RegKey key, const std::string& name, std::uint32_t* type, std::uint8_t* data,
+                                     std::uint32_t* size) {
   DWORD t = type != nullptr ? *type : 0;
   DWORD s = size != nullptr ? *size : 0;
-  const LONG rc = ::RegQueryValueExA(reinterpret_cast<HKEY>(key), name.c_str(), nullptr, &t, data,
-                                     size != nullptr ? &s : nullptr);
+  const LONG rc =
+      ::RegQueryValueExA(reinterpret_cast<HKEY>(key), name.c_str(), nullptr, &t, data, size != nullptr ? &s : nullptr);
   if (type != nullptr) *type = t;
   if (size != nullptr) *size = s;
   return rc;
 }
 
-long Win32Registry::RegSetValueExA(RegKey key, const std::string& name, std::uint32_t type,
-                                   const std::uint8_t* data, std::uint32_t size) {
+long Win32Registry::RegSetValueExA(RegKey key, const std::string& name, std::uint32_t type, const std::uint8_t* data,
+                                   std::uint32_t size) {
   return ::RegSetValueExA(reinterpret_cast<HKEY>(key), name.c_str(), 0, type, data, size);
 }
 
@@ -72,11 +72,10 @@ Hwnd Win32Messaging::FindWindowA(const std::string& class_name) {
   return FromHwnd(::FindWindowA(class_name.c_str(), nullptr));
 }
 
-long Win32Messaging::SendMessageTimeoutA(Hwnd window, std::uint32_t msg, std::uintptr_t wparam,
-                                         std::intptr_t lparam, std::uint32_t flags, std::uint32_t timeout_ms) {
+long Win32Messaging::SendMessageTimeoutA(Hwnd window, std::uint32_t msg, std::uintptr_t wparam, std::intptr_t lparam,
+                                         std::uint32_t flags, std::uint32_t timeout_ms) {
   DWORD_PTR result = 0;
-  return static_cast<long>(
-      ::SendMessageTimeoutA(ToHwnd(window), msg, wparam, lparam, flags, timeout_ms, &result) != 0);
+  return static_cast<long>(::SendMessageTimeoutA(ToHwnd(window), msg, wparam, lparam, flags, timeout_ms, &result) != 0);
 }
 
 int Win32Identity::GetUserNameA(char* buffer, std::uint32_t* size) {
@@ -161,8 +160,7 @@ Text LocalIPv4() {
   ULONG rc = ERROR_BUFFER_OVERFLOW;
   for (int attempt = 0; attempt < 3 && rc == ERROR_BUFFER_OVERFLOW; ++attempt) {
     buffer.resize(size);
-    rc = ::GetAdaptersAddresses(AF_INET,
-                                GAA_FLAG_SKIP_ANYCAST | GAA_FLAG_SKIP_MULTICAST | GAA_FLAG_SKIP_DNS_SERVER,
+    rc = ::GetAdaptersAddresses(AF_INET, GAA_FLAG_SKIP_ANYCAST | GAA_FLAG_SKIP_MULTICAST | GAA_FLAG_SKIP_DNS_SERVER,
                                 nullptr, reinterpret_cast<IP_ADAPTER_ADDRESSES*>(buffer.data()), &size);
   }
   if (rc != NO_ERROR) return {};
@@ -176,8 +174,8 @@ Text LocalIPv4() {
       const auto addr = ntohl(in->sin_addr.s_addr);
       if ((addr >> 24) == 127) continue;
       char text[16];
-      std::snprintf(text, sizeof text, "%lu.%lu.%lu.%lu", (addr >> 24) & 0xFF, (addr >> 16) & 0xFF,
-                    (addr >> 8) & 0xFF, addr & 0xFF);
+      std::snprintf(text, sizeof text, "%lu.%lu.%lu.%lu", (addr >> 24) & 0xFF, (addr >> 16) & 0xFF, (addr >> 8) & 0xFF,
+                    addr & 0xFF);
       return Ascii(text);
     }
   }

@@ -56,8 +56,7 @@ Process Process::Start(const std::wstring& exe, const std::wstring& args) {
   std::wstring command = L"\"" + exe + L"\" " + args;
   STARTUPINFOW si{};
   si.cb = sizeof si;
-  if (!::CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
-                        &p.info_)) {
+  if (!::CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &p.info_)) {
     p.info_ = {};
   }
   return p;
@@ -116,17 +115,17 @@ App App::Launch() {
   App app;
   app.process_ = Process::Start(BinDir() + L"\\StatusCycler.exe");
   if (!app.process_.running()) return app;
-  WaitFor([&] {
-    app.main_ = FindProcessWindow(app.process_.pid(), L"StatusCyclerMain");
-    return app.main_ != nullptr && ::IsWindowVisible(app.main_) &&
-           WindowText(app.Control(app::ControlId::Label1)).rfind(L"Hello: ", 0) == 0;
-  }, std::chrono::seconds(30));
+  WaitFor(
+      [&] {
+        app.main_ = FindProcessWindow(app.process_.pid(), L"StatusCyclerMain");
+        return app.main_ != nullptr && ::IsWindowVisible(app.main_) &&
+               WindowText(app.Control(app::ControlId::Label1)).rfind(L"Hello: ", 0) == 0;
+      },
+      std::chrono::seconds(30));
   return app;
 }
 
-HWND App::Control(app::ControlId id) const {
-  return ::GetDlgItem(main_, 100 + static_cast<int>(id));
-}
+HWND App::Control(app::ControlId id) const { return ::GetDlgItem(main_, 100 + static_cast<int>(id)); }
 
 void App::Activate() const {
   ::SetForegroundWindow(main_);

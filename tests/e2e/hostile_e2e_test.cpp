@@ -43,8 +43,8 @@ bool PutOnClipboard(const std::wstring& text) {
 }
 
 std::string Utf8(const std::wstring& text) {
-  const int n = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr,
-                                      nullptr);
+  const int n =
+      ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
   std::string out(static_cast<std::size_t>(n), '\0');
   ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
   return out;
@@ -52,8 +52,8 @@ std::string Utf8(const std::wstring& text) {
 
 // What a text becomes after a trip through the ANSI code page and back.
 std::wstring ThroughAnsiPage(const std::wstring& text) {
-  const int n = ::WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr,
-                                      nullptr);
+  const int n =
+      ::WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
   std::string bytes(static_cast<std::size_t>(n), '\0');
   ::WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), bytes.data(), n, nullptr, nullptr);
   const int m = ::MultiByteToWideChar(CP_ACP, 0, bytes.data(), n, nullptr, 0);
@@ -79,10 +79,13 @@ TEST(HostileE2E, MegabytePasteIntoAStatusBoxNeitherCrashesNorHangs) {
   app.Click(ControlId::Command1);
   // Slot 2 carries the megabyte; it is published or dropped, and slot 3 comes
   // after it either way.
-  ASSERT_TRUE(e2e::WaitFor([&] {
-    const auto lines = e2e::ReadLog(log.path());
-    return lines.size() >= 3 && lines.back().text == "Online";
-  }, 90s)) << e2e::ReadLog(log.path()).size() << " statuses applied";
+  ASSERT_TRUE(e2e::WaitFor(
+      [&] {
+        const auto lines = e2e::ReadLog(log.path());
+        return lines.size() >= 3 && lines.back().text == "Online";
+      },
+      90s))
+      << e2e::ReadLog(log.path()).size() << " statuses applied";
   EXPECT_TRUE(Answers(app));
   const auto lines = e2e::ReadLog(log.path());
   EXPECT_EQ(lines[0].text, "Name");
@@ -156,8 +159,8 @@ class ReadOnlyProfileKey {
     ea.Trustee.ptstrName = everyone;
     PACL acl = nullptr;
     if (::SetEntriesInAclW(1, &ea, nullptr, &acl) == ERROR_SUCCESS) {
-      ::SetSecurityInfo(key, SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
-                        nullptr, nullptr, acl, nullptr);
+      ::SetSecurityInfo(key, SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION, nullptr,
+                        nullptr, acl, nullptr);
       ::LocalFree(acl);
     }
   }

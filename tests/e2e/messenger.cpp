@@ -73,7 +73,7 @@ std::vector<Applied> ReadLog(const std::wstring& path) {
 
 Process StartMessenger(const std::wstring& user_id, const std::wstring& log, const std::wstring& extra) {
   auto messenger = Process::Start(BinDir() + L"\\messenger-standin.exe",
-                                       L"--user-id " + user_id + L" --log \"" + log + L"\" " + extra);
+                                  L"--user-id " + user_id + L" --log \"" + log + L"\" " + extra);
   WaitFor([&] { return FindProcessWindow(messenger.pid(), L"YahooBuddyMain") != nullptr; }, 30s);
   return messenger;
 }

@@ -24,9 +24,9 @@ class TempLog {
 };
 
 struct Applied {
-  long long at_ms;    // milliseconds on the stand-in's clock
+  long long at_ms;  // milliseconds on the stand-in's clock
   std::string lparam;
-  std::string text;   // UTF-8
+  std::string text;  // UTF-8
 };
 
 // Every complete line the stand-in has written so far.

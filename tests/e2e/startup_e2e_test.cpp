@@ -20,10 +20,13 @@ TEST(StartupE2E, WindowGreetsAndTitleScrolls) {
   // The title runs through the banner: some caption that is a longer prefix
   // of it than "For" shows within a few seconds.
   const std::wstring banner = L"For Tamsivorlen. Made by Quorbelline !";
-  EXPECT_TRUE(e2e::WaitFor([&] {
-    const auto c = app.Caption();
-    return c.size() > 3 && banner.rfind(c, 0) == 0;
-  }, 10s)) << "caption: " << app.Caption().size();
+  EXPECT_TRUE(e2e::WaitFor(
+      [&] {
+        const auto c = app.Caption();
+        return c.size() > 3 && banner.rfind(c, 0) == 0;
+      },
+      10s))
+      << "caption: " << app.Caption().size();
 }
 
 TEST(StartupE2E, TxtOneHasTheFocusAtStart) {

@@ -32,7 +32,8 @@ TEST(MinimiseRestoreSoak, ThousandCyclesLeaveNoHandleOrMemoryBehind) {
   const HWND minimize = window.control(ControlId::Command4);
   auto cycle = [&] {
     // The button's click, as the button control reports it.
-    ::SendMessageW(main, WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(minimize), BN_CLICKED), reinterpret_cast<LPARAM>(minimize));
+    ::SendMessageW(main, WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(minimize), BN_CLICKED),
+                   reinterpret_cast<LPARAM>(minimize));
     Pump();
     ASSERT_FALSE(::IsWindowVisible(main));
     // The icon's double-click, as the shell reports it.

@@ -72,10 +72,10 @@ TEST(Inventory, TimersStartAsDescribed) {
 }
 
 TEST(Inventory, KeyboardOrderIsTheDescribedOne) {
-  const std::array expected{ControlId::txt1,  ControlId::txt2,     ControlId::txt3,     ControlId::txt4,
-                            ControlId::txt5,  ControlId::Command1, ControlId::Command2, ControlId::Command3,
-                            ControlId::Label1, ControlId::Frame1,  ControlId::Text1,    ControlId::Text2,
-                            ControlId::Text3, ControlId::Label2,   ControlId::Command4, ControlId::Text4,
+  const std::array expected{ControlId::txt1,     ControlId::txt2,        ControlId::txt3,     ControlId::txt4,
+                            ControlId::txt5,     ControlId::Command1,    ControlId::Command2, ControlId::Command3,
+                            ControlId::Label1,   ControlId::Frame1,      ControlId::Text1,    ControlId::Text2,
+                            ControlId::Text3,    ControlId::Label2,      ControlId::Command4, ControlId::Text4,
                             ControlId::Command5, ControlId::WebBrowser1, ControlId::Label3};
   EXPECT_EQ(app::TabOrder(), expected);
 }

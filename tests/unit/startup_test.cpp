@@ -12,12 +12,11 @@ using app::ControlId;
 
 namespace {
 
-
 TEST(Startup, LoadRunsItsStepsInOrder) {
   sim::SimApp app;
   app.Load();
-  const std::vector<std::string> expected{
-      "Form.SetBackColor", "Frame1.SetBackColor", "Winsock1.LocalIP", "Label1.SetCaption"};
+  const std::vector<std::string> expected{"Form.SetBackColor", "Frame1.SetBackColor", "Winsock1.LocalIP",
+                                          "Label1.SetCaption"};
   EXPECT_EQ(app.ui.faults.journal(), expected);
   // The identity lookups come between the address and the caption, computer first.
   EXPECT_EQ(app.identity.calls.journal(), (std::vector<std::string>{"GetComputerNameA", "GetUserNameA"}));
@@ -103,7 +102,7 @@ TEST(TitleScroller, TicksShowGrowingPrefixesAndWrapAfter39) {
   ASSERT_EQ(shown.size(), 39u * cycles);
   const std::string banner = "For Tamsivorlen. Made by Quorbelline !";
   const std::pair<int, std::string> ticks[] = {
-      {1, ""}, {2, "F"}, {5, "For "}, {17, "For Tamsivorlen."}, {18, "For Tamsivorlen. "},
+      {1, ""},      {2, "F"}, {5, "For "}, {17, "For Tamsivorlen."}, {18, "For Tamsivorlen. "},
       {39, banner}, {40, ""}, {41, "F"}};
   for (const auto& [tick, caption] : ticks) EXPECT_EQ(shown[tick - 1], caption) << "tick " << tick;
   for (std::size_t i = 0; i < shown.size(); ++i) {

@@ -60,10 +60,8 @@ class Window {
       return RegisterClassW(&wc) != 0;
     }();
     if (!registered) return;
-    hwnd_ = CreateWindowExW(0, kClass, L"browser host test",
-                            WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, 0, 600,
-                            400, nullptr, nullptr, GetModuleHandleW(nullptr),
-                            nullptr);
+    hwnd_ = CreateWindowExW(0, kClass, L"browser host test", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, 0, 600, 400,
+                            nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
     if (hwnd_ != nullptr) ShowWindow(hwnd_, SW_SHOWNOACTIVATE);
   }
   ~Window() {
@@ -136,8 +134,7 @@ std::vector<std::string> StrayVisibleTopLevelWindows(HWND own) {
         auto* c = reinterpret_cast<Ctx*>(param);
         DWORD pid = 0;
         GetWindowThreadProcessId(hwnd, &pid);
-        if (pid == GetCurrentProcessId() && hwnd != c->own &&
-            IsWindowVisible(hwnd)) {
+        if (pid == GetCurrentProcessId() && hwnd != c->own && IsWindowVisible(hwnd)) {
           wchar_t title[256] = {};
           GetWindowTextW(hwnd, title, 256);
           c->found.push_back(Narrow(title));
@@ -151,8 +148,7 @@ std::vector<std::string> StrayVisibleTopLevelWindows(HWND own) {
 // ---------------------------------------------------------------------------
 
 TEST_F(BrowserHostTest, CreateOnAMissingParentFailsAndBuildsNothing) {
-  HWND dead = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 1, 1, nullptr,
-                              nullptr, GetModuleHandleW(nullptr), nullptr);
+  HWND dead = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 1, 1, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
   ASSERT_NE(dead, nullptr);
   DestroyWindow(dead);
   for (HWND parent : {static_cast<HWND>(nullptr), dead}) {
@@ -180,17 +176,14 @@ TEST_F(BrowserHostTest, ControlIsActivatedInPlaceThroughTheSiteInOrder) {
   auto at = calls.begin();
   for (const std::string& step : handshake) {
     at = std::find(at, calls.end(), step);
-    ASSERT_NE(at, calls.end()) << "missing or out of order: " << step
-                               << "\ncalls:\n" << Join(calls);
+    ASSERT_NE(at, calls.end()) << "missing or out of order: " << step << "\ncalls:\n" << Join(calls);
     ++at;
   }
 
   // The control read the "silent" ambient property, so the site was set
   // (and its IDispatch reachable) before it was activated.
-  const auto silent =
-      std::find(calls.begin(), calls.end(), "IDispatch::Invoke(-5502)");
-  const auto can = std::find(calls.begin(), calls.end(),
-                             "IOleInPlaceSite::CanInPlaceActivate");
+  const auto silent = std::find(calls.begin(), calls.end(), "IDispatch::Invoke(-5502)");
+  const auto can = std::find(calls.begin(), calls.end(), "IOleInPlaceSite::CanInPlaceActivate");
   EXPECT_LT(silent - calls.begin(), can - calls.begin()) << Join(calls);
 
   // The control owns the whole indicator area and nothing more: the rect
@@ -200,8 +193,7 @@ TEST_F(BrowserHostTest, ControlIsActivatedInPlaceThroughTheSiteInOrder) {
   EXPECT_EQ(GetParent(control), window_->get());
   RECT placed{};
   GetWindowRect(control, &placed);
-  MapWindowPoints(nullptr, window_->get(), reinterpret_cast<POINT*>(&placed),
-                  2);
+  MapWindowPoints(nullptr, window_->get(), reinterpret_cast<POINT*>(&placed), 2);
   EXPECT_EQ(placed.left, kIndicatorRect.left);
   EXPECT_EQ(placed.top, kIndicatorRect.top);
   EXPECT_EQ(placed.right, kIndicatorRect.right);
@@ -225,8 +217,7 @@ TEST_F(BrowserHostTest, NavigateSendsTheEncodedScreenNameUnchanged) {
       "/online?u=x%2By%3Dz%25",
   };
   for (const char* query : kQueries) {
-    const std::string url =
-        "http://127.0.0.1:" + std::to_string(server.port()) + query;
+    const std::string url = "http://127.0.0.1:" + std::to_string(server.port()) + query;
     const std::string expected = std::string("GET ") + query + " HTTP/1.1";
     auto received = [&] {
       const std::vector<std::string> lines = server.lines();
@@ -234,15 +225,13 @@ TEST_F(BrowserHostTest, NavigateSendsTheEncodedScreenNameUnchanged) {
     };
     ASSERT_EQ(host_.Navigate(Widen(url).c_str()), S_OK) << url;
     PumpUntil(received, 30000);
-    EXPECT_TRUE(received()) << "expected " << expected << "\nreceived:\n"
-                            << Join(server.lines());
+    EXPECT_TRUE(received()) << "expected " << expected << "\nreceived:\n" << Join(server.lines());
     EXPECT_EQ(Narrow(host_.LocationURL()), url);
   }
 
   // Whatever the control made of the answer, nobody gets a window to click.
   PumpUntil([] { return false; }, 500);
-  EXPECT_TRUE(StrayVisibleTopLevelWindows(window_->get()).empty())
-      << Join(StrayVisibleTopLevelWindows(window_->get()));
+  EXPECT_TRUE(StrayVisibleTopLevelWindows(window_->get()).empty()) << Join(StrayVisibleTopLevelWindows(window_->get()));
 }
 
 TEST_F(BrowserHostTest, DestroyReleasesTheSiteAndAllowsARebuild) {
@@ -258,8 +247,7 @@ TEST_F(BrowserHostTest, DestroyReleasesTheSiteAndAllowsARebuild) {
     ASSERT_NE(control, nullptr);
 
     // Tear down mid-navigation, when the control has most reason to hold on.
-    const std::string url =
-        "http://127.0.0.1:" + std::to_string(server.port()) + "/online?u=r";
+    const std::string url = "http://127.0.0.1:" + std::to_string(server.port()) + "/online?u=r";
     ASSERT_EQ(host_.Navigate(Widen(url).c_str()), S_OK);
     host_.Destroy();
 

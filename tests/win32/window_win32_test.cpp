@@ -83,15 +83,14 @@ TEST_F(RealWindow, WelcomeLabelWidensToItsLineAndCaptionWaitsForTheFirstTick) {
 }
 
 TEST_F(RealWindow, TabWalksTheDescribedOrderSkippingLabelsAndFrame) {
-  const ControlId expected[] = {ControlId::txt1,     ControlId::txt2,     ControlId::txt3,  ControlId::txt4,
-                                ControlId::txt5,     ControlId::Command1, ControlId::Command2, ControlId::Command3,
-                                ControlId::Text1,    ControlId::Text2,    ControlId::Text3, ControlId::Command4,
-                                ControlId::Text4,    ControlId::Command5, ControlId::txt1};
+  const ControlId expected[] = {ControlId::txt1,  ControlId::txt2,     ControlId::txt3,     ControlId::txt4,
+                                ControlId::txt5,  ControlId::Command1, ControlId::Command2, ControlId::Command3,
+                                ControlId::Text1, ControlId::Text2,    ControlId::Text3,    ControlId::Command4,
+                                ControlId::Text4, ControlId::Command5, ControlId::txt1};
   HWND at = window_.control(ControlId::txt1);
   for (std::size_t i = 1; i < std::size(expected); ++i) {
     at = ::GetNextDlgTabItem(window_.hwnd(), at, FALSE);
-    EXPECT_EQ(at, window_.control(expected[i])) << "step " << i << " should reach "
-                                                << app::Spec(expected[i]).name;
+    EXPECT_EQ(at, window_.control(expected[i])) << "step " << i << " should reach " << app::Spec(expected[i]).name;
   }
 }
 
@@ -108,11 +107,12 @@ TEST_F(RealWindow, ColoursAndFontsAreTheDescribedOnes) {
   EXPECT_EQ(::GetPixel(dc, 2, 2), RGB(81, 46, 124));
   // Label1 and Label3 draw dark yellow on the window's colour; Label2 in the
   // ordinary text colour.
-  for (auto [id, colour] : {std::pair{ControlId::Label1, RGB(192, 192, 0)}, std::pair{ControlId::Label3, RGB(192, 192, 0)},
-                            std::pair{ControlId::Label2, ::GetSysColor(COLOR_BTNTEXT)}}) {
-    const auto brush = reinterpret_cast<HBRUSH>(::SendMessageW(window_.hwnd(), WM_CTLCOLORSTATIC,
-                                                               reinterpret_cast<WPARAM>(dc),
-                                                               reinterpret_cast<LPARAM>(window_.control(id))));
+  for (auto [id, colour] :
+       {std::pair{ControlId::Label1, RGB(192, 192, 0)}, std::pair{ControlId::Label3, RGB(192, 192, 0)},
+        std::pair{ControlId::Label2, ::GetSysColor(COLOR_BTNTEXT)}}) {
+    const auto brush =
+        reinterpret_cast<HBRUSH>(::SendMessageW(window_.hwnd(), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                                                reinterpret_cast<LPARAM>(window_.control(id))));
     EXPECT_EQ(::GetTextColor(dc), colour) << app::Spec(id).name;
     EXPECT_EQ(::GetBkMode(dc), TRANSPARENT) << app::Spec(id).name;
     LOGBRUSH lb{};
