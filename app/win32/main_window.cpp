@@ -126,7 +126,7 @@ void WinTimer::SetEnabled(bool enabled) {
   // Arming an armed timer must leave its interval running; SetTimer would
   // restart it, so only a change of state reaches the system.
   if (enabled == enabled_) return;
-  const auto timer_id = static_cast<UINT_PTR>(ControlIndex(id_) + kFirstControlId);
+  const UINT_PTR timer_id = static_cast<UINT_PTR>(ControlIndex(id_)) + kFirstControlId;
   if (enabled) {
     if (::SetTimer(owner_.hwnd(), timer_id, static_cast<UINT>(app::Spec(id_).timer_interval_ms), nullptr) == 0) {
       throw platform::Error("Out of timers");
