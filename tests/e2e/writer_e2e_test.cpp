@@ -7,25 +7,14 @@
 #include <string>
 
 #include "tests/e2e/harness.h"
+#include "tests/common/show_text.h"
 
 using app::ControlId;
 using namespace std::chrono_literals;
 
 namespace {
 
-std::string Show(const std::wstring& text) {
-  std::string out;
-  for (wchar_t c : text) {
-    if (c >= 0x20 && c < 0x7F) {
-      out += static_cast<char>(c);
-    } else {
-      char buf[12];
-      std::snprintf(buf, sizeof buf, "<U+%04X>", static_cast<unsigned>(c));
-      out += buf;
-    }
-  }
-  return out;
-}
+using testtext::Show;
 
 HWND FocusOf(const e2e::App& app) {
   GUITHREADINFO info{};

@@ -13,26 +13,14 @@
 
 #include "platform/sim/sim_app.h"
 #include "presence/presence.h"
+#include "tests/common/show_text.h"
 
 using app::ControlId;
 using platform::Text;
 
 namespace {
 
-// Readable failure output for UTF-16 texts.
-std::string Show(const Text& text) {
-  std::string out;
-  for (char16_t c : text) {
-    if (c >= 0x20 && c < 0x7F) {
-      out += static_cast<char>(c);
-    } else {
-      char buf[12];
-      std::snprintf(buf, sizeof buf, "<U+%04X>", static_cast<unsigned>(c));
-      out += buf;
-    }
-  }
-  return out.size() > 200 ? out.substr(0, 200) + "..." : out;
-}
+using testtext::Show;
 
 // glibc's converter as the oracle for "the UTF-8 of the name", so the test
 // does not share its idea of UTF-8 with the code under test.

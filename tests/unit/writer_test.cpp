@@ -10,26 +10,14 @@
 
 #include "platform/sim/sim_app.h"
 #include "writer/ascii_rules.h"
+#include "tests/common/show_text.h"
 
 using app::ControlId;
 using platform::Text;
 
 namespace {
 
-// Readable failure output for UTF-16 texts.
-std::string Show(const Text& text) {
-  std::string out;
-  for (char16_t c : text) {
-    if (c >= 0x20 && c < 0x7F) {
-      out += static_cast<char>(c);
-    } else {
-      char buf[12];
-      std::snprintf(buf, sizeof buf, "<U+%04X>", static_cast<unsigned>(c));
-      out += buf;
-    }
-  }
-  return out;
-}
+using testtext::Show;
 
 // The writer as a user meets it: started, with the prompt in the input box.
 struct Writer {

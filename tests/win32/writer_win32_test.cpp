@@ -12,6 +12,7 @@
 
 #include "app/win32/main_window.h"
 #include "writer/ascii_rules.h"
+#include "tests/common/show_text.h"
 
 namespace {
 
@@ -26,19 +27,7 @@ std::wstring Text(HWND hwnd) {
 
 std::wstring Wide(std::u16string_view text) { return std::wstring(text.begin(), text.end()); }
 
-std::string Show(const std::wstring& text) {
-  std::string out;
-  for (wchar_t c : text) {
-    if (c >= 0x20 && c < 0x7F) {
-      out += static_cast<char>(c);
-    } else {
-      char buf[12];
-      std::snprintf(buf, sizeof buf, "<U+%04X>", static_cast<unsigned>(c));
-      out += buf;
-    }
-  }
-  return out;
-}
+using testtext::Show;
 
 // One change notification of Text1 as the window received it.
 struct ChangeSeen {
