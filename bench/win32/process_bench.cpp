@@ -15,48 +15,11 @@
 #include <thread>
 #include <vector>
 
+#include "tests/e2e/harness.h"
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-std::wstring BinDir() {
-  wchar_t path[MAX_PATH];
-  const DWORD n = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-  std::wstring dir(path, n);
-  return dir.substr(0, dir.find_last_of(L"\\/"));
-}
-
-struct Search {
-  DWORD pid;
-  const wchar_t* cls;
-  HWND found;
-};
-
-BOOL CALLBACK Visit(HWND hwnd, LPARAM lparam) {
-  auto* s = reinterpret_cast<Search*>(lparam);
-  DWORD pid = 0;
-  ::GetWindowThreadProcessId(hwnd, &pid);
-  wchar_t cls[64] = {};
-  ::GetClassNameW(hwnd, cls, 64);
-  if (pid == s->pid && ::lstrcmpW(cls, s->cls) == 0) {
-    s->found = hwnd;
-    return FALSE;
-  }
-  return TRUE;
-}
-
-HWND FindWindowOf(DWORD pid, const wchar_t* cls) {
-  Search s{pid, cls, nullptr};
-  ::EnumWindows(Visit, reinterpret_cast<LPARAM>(&s));
-  return s.found;
-}
-
-std::wstring TextOf(HWND hwnd) {
-  wchar_t text[256] = {};
-  DWORD_PTR got = 0;
-  ::SendMessageTimeoutW(hwnd, WM_GETTEXT, 256, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 2000, &got);
-  return text;
-}
 
 struct Target {
   std::wstring exe;
@@ -65,12 +28,12 @@ struct Target {
   bool (*ready)(HWND);
 };
 
-bool MinimalReady(HWND hwnd) { return ::IsWindowVisible(hwnd) && TextOf(hwnd) == L"painted"; }
+bool MinimalReady(HWND hwnd) { return ::IsWindowVisible(hwnd) && e2e::WindowText(hwnd) == L"painted"; }
 
 bool ProgramReady(HWND hwnd) {
   // Label1 is control 100 + its index (6); the welcome line is written by the
   // load handler before the window is first shown and painted.
-  return ::IsWindowVisible(hwnd) && TextOf(::GetDlgItem(hwnd, 106)).rfind(L"Hello: ", 0) == 0 &&
+  return ::IsWindowVisible(hwnd) && e2e::WindowText(::GetDlgItem(hwnd, 106)).rfind(L"Hello: ", 0) == 0 &&
          ::GetUpdateRect(hwnd, nullptr, FALSE) == FALSE;
 }
 
@@ -97,7 +60,7 @@ bool Start(const Target& t, Running& r) {
     return false;
   }
   for (;;) {
-    if (r.hwnd == nullptr) r.hwnd = FindWindowOf(r.pi.dwProcessId, t.cls);
+    if (r.hwnd == nullptr) r.hwnd = e2e::FindProcessWindow(r.pi.dwProcessId, t.cls);
     if (r.hwnd != nullptr && t.ready(r.hwnd)) break;
     if (Clock::now() - t0 > std::chrono::seconds(60)) return false;
     std::this_thread::sleep_for(std::chrono::milliseconds(2));
@@ -128,8 +91,8 @@ void Click(HWND main, int control_id) {
 
 int wmain(int argc, wchar_t** argv) {
   const std::wstring mode = argc > 1 ? argv[1] : L"startup-memory";
-  const Target minimal{BinDir() + L"\\minimal_window.exe", L"MinimalWindow", MinimalReady};
-  const Target program{BinDir() + L"\\StatusCycler.exe", L"StatusCyclerMain", ProgramReady};
+  const Target minimal{e2e::BinDir() + L"\\minimal_window.exe", L"MinimalWindow", MinimalReady};
+  const Target program{e2e::BinDir() + L"\\StatusCycler.exe", L"StatusCyclerMain", ProgramReady};
 
   if (mode == L"hold") {
     // Starts the program (rotating or not), says so, and keeps it running for
