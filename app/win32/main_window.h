@@ -183,13 +183,8 @@ class MainWindow final : public app::Controls, public platform::Window, public p
   BrowserArea browser_{*this};
   LocalSocket socket_;
 
-  platform::win32::Win32Ansi ansi_;
-  platform::win32::Win32Registry registry_;
-  platform::win32::Win32Messaging messaging_;
-  platform::win32::Win32Identity identity_;
-  platform::win32::Win32Shell shell_;
-  platform::Services services_{ansi_, registry_, messaging_, identity_, shell_, *this};
-  frmStat form_{*this, services_};
+  platform::win32::Win32Services services_{*this};
+  frmStat form_{*this, services_.os};
   app::ErrorReporter reporter_;
 };
 

@@ -150,13 +150,9 @@ int MeasurePublish(int count) {
     const Key owner(pager);
     ::RegSetValueExA(pager, "Yahoo! user id", 0, REG_SZ, reinterpret_cast<const BYTE*>("bench"), 6);
   }
-  platform::win32::Win32Ansi ansi;
-  platform::win32::Win32Registry registry;
-  platform::win32::Win32Messaging messaging;
-  platform::win32::Win32Identity identity;
-  platform::win32::Win32Shell shell;
   NoProcess process;
-  platform::Services os{ansi, registry, messaging, identity, shell, process};
+  platform::win32::Win32Services services(process);
+  platform::Services& os = services.os;
 
   if (::FindWindowW(L"YahooBuddyMain", nullptr) != nullptr) {
     std::fprintf(stderr, "a messenger window is already open; close it first\n");

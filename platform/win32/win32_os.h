@@ -41,6 +41,20 @@ class Win32Shell final : public Shell {
   void AppActivate(std::uint32_t process_id) override;
 };
 
+// The real services bundled as the handlers take them; the way the program
+// ends is the caller's.
+struct Win32Services {
+  explicit Win32Services(Process& process) : os{ansi, registry, messaging, identity, shell, process} {}
+  Win32Services(const Win32Services&) = delete;
+  Win32Services& operator=(const Win32Services&) = delete;
+  Win32Ansi ansi;
+  Win32Registry registry;
+  Win32Messaging messaging;
+  Win32Identity identity;
+  Win32Shell shell;
+  Services os;
+};
+
 // The first IPv4 address of an adapter that is up and is not a loopback.
 Text LocalIPv4();
 

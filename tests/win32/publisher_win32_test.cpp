@@ -32,13 +32,9 @@ class NoProcess final : public platform::Process {
 };
 
 struct RealServices {
-  platform::win32::Win32Ansi ansi;
-  platform::win32::Win32Registry registry;
-  platform::win32::Win32Messaging messaging;
-  platform::win32::Win32Identity identity;
-  platform::win32::Win32Shell shell;
   NoProcess process;
-  platform::Services os{ansi, registry, messaging, identity, shell, process};
+  platform::win32::Win32Services services{process};
+  platform::Services& os = services.os;
 };
 
 struct Command {
