@@ -253,9 +253,11 @@ class BrowserSite final : public IOleClientSite,
     return S_FALSE;  // the frame has no accelerators of its own
   }
 
-  // IDocHostUIHandler: the rectangle is a small status indicator, not a
-  // browser, so it gets no context menu, no border and no scroll bars
-  // (a scroll bar alone would fill a 65x41 pixel area).
+  // IDocHostUIHandler: the page is shown as the control shows it, with its
+  // own border and with scroll bars when the answer is larger than the area.
+  // Two things are held back because they would put the browser's business in
+  // front of the user: its context menu (navigation, view source) and, in the
+  // ambient properties below, every dialog it would pop up.
   STDMETHODIMP ShowContextMenu(DWORD, POINT*, IUnknown*, IDispatch*) override {
     Trace("IDocHostUIHandler::ShowContextMenu");
     return S_OK;  // "shown": suppresses the browser's own menu
@@ -263,7 +265,7 @@ class BrowserSite final : public IOleClientSite,
   STDMETHODIMP GetHostInfo(DOCHOSTUIINFO* info) override {
     Trace("IDocHostUIHandler::GetHostInfo");
     if (info == nullptr) return E_POINTER;
-    info->dwFlags = DOCHOSTUIFLAG_NO3DBORDER | DOCHOSTUIFLAG_SCROLL_NO | DOCHOSTUIFLAG_DISABLE_HELP_MENU;
+    info->dwFlags = DOCHOSTUIFLAG_DISABLE_HELP_MENU;
     info->dwDoubleClick = DOCHOSTUIDBLCLK_DEFAULT;
     return S_OK;
   }
