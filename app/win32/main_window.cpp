@@ -41,6 +41,24 @@ platform::win32::Font MakeFont(int dpi, int hundredths_of_point, bool bold) {
   return platform::win32::Font(::CreateFontIndirectW(&lf));
 }
 
+// Our own error texts are UTF-8; what the runtime reports may be in the
+// ANSI page. Either way the text arrives whole, not widened byte by byte.
+std::wstring WideFromBytes(const std::string& bytes) {
+  if (bytes.empty()) return {};
+  const int length = static_cast<int>(bytes.size());
+  UINT page = CP_UTF8;
+  DWORD flags = MB_ERR_INVALID_CHARS;
+  int chars = ::MultiByteToWideChar(page, flags, bytes.data(), length, nullptr, 0);
+  if (chars == 0) {
+    page = CP_ACP;
+    flags = 0;
+    chars = ::MultiByteToWideChar(page, flags, bytes.data(), length, nullptr, 0);
+  }
+  std::wstring out(static_cast<std::size_t>(chars), L'\0');
+  ::MultiByteToWideChar(page, flags, bytes.data(), length, out.data(), chars);
+  return out;
+}
+
 constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
 
 }  // namespace
@@ -203,8 +221,8 @@ bool MainWindow::Create(int show_command) {
     wc.lpfnWndProc = &MainWindow::WindowProc;
     wc.hInstance = instance_;
     wc.hCursor = ::LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
-    wc.hIcon = big_icon_.get();
-    wc.hIconSm = small_icon_.get();
+    // No icons in the class: the ones loaded here go with this window, and a
+    // class that outlives it must not hand out destroyed handles.
     wc.lpszClassName = kWindowClass;
     if (::RegisterClassExW(&wc) == 0) return false;
   }
@@ -388,9 +406,20 @@ void MainWindow::Deliver(const std::function<void()>& handler) {
 
 void MainWindow::ShowError(const std::string& message) {
   // Shown from the message loop rather than from inside the failing handler,
-  // which may be nested in another one.
-  auto* text = new std::wstring(message.begin(), message.end());
-  if (hwnd_ == nullptr || !::PostMessageW(hwnd_, kShowErrorMessage, 0, reinterpret_cast<LPARAM>(text))) delete text;
+  // which may be nested in another one. The text stays here: the posted
+  // message only wakes the loop, because any program on the desktop can post
+  // that number to us and nothing that arrives with it may be trusted.
+  pending_errors_.push_back(WideFromBytes(message));
+  if (hwnd_ == nullptr || !::PostMessageW(hwnd_, kShowErrorMessage, 0, 0)) pending_errors_.pop_back();
+}
+
+void MainWindow::OnShowError() {
+  // A wake-up we did not post, or one whose text went with an earlier one,
+  // finds nothing to show.
+  if (pending_errors_.empty()) return;
+  const std::wstring text = std::move(pending_errors_.front());
+  pending_errors_.pop_front();
+  if (!ending_) ::MessageBoxW(hwnd_, text.c_str(), L"Status Cycler", MB_OK | MB_ICONWARNING);
 }
 
 bool MainWindow::PreTranslateMessage(MSG* msg) {
@@ -456,16 +485,15 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wparam, LPARAM lparam) {
       }
       break;
     case WM_CLOSE: Deliver([this] { form_.Form_Unload(); }); return 0;
-    case kShowErrorMessage: {
-      std::unique_ptr<std::wstring> text(reinterpret_cast<std::wstring*>(lparam));
-      if (!ending_) ::MessageBoxW(hwnd_, text->c_str(), L"Status Cycler", MB_OK | MB_ICONWARNING);
-      return 0;
-    }
+    case kShowErrorMessage: OnShowError(); return 0;
     case WM_DESTROY: OnDestroy(); return 0;
-    case WM_NCDESTROY:
-      ::SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
+    case WM_NCDESTROY: {
+      const HWND gone = hwnd_;
+      ::SetWindowLongPtrW(gone, GWLP_USERDATA, 0);
       hwnd_ = nullptr;
-      return 0;
+      // The window's own data (its caption among it) is freed there.
+      return ::DefWindowProcW(gone, msg, wparam, lparam);
+    }
     default:
       if (msg == taskbar_created_ && taskbar_created_ != 0) {
         Deliver([this] { form_.Shell_TaskbarCreated(); });
@@ -477,6 +505,16 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wparam, LPARAM lparam) {
 }
 
 void MainWindow::OnCommand(int id, int code) {
+  if (id == IDOK) {
+    // The dialog manager turns Enter into a click only for a button styled as
+    // the default one, and in a plain window nothing moves that style onto a
+    // button focused by the mouse or by its Alt+ key: Enter then comes as
+    // IDOK. Enter clicks the focused button, and no other.
+    const HWND focus = ::GetFocus();
+    if (focus == nullptr || ::GetParent(focus) != hwnd_) return;
+    id = ::GetDlgCtrlID(focus);
+    code = BN_CLICKED;
+  }
   const int index = id - kFirstControlId;
   if (index < 0 || index >= static_cast<int>(app::kControlCount)) return;
   const auto control_id = static_cast<ControlId>(index);

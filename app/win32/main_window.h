@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <array>
+#include <deque>
 #include <memory>
 #include <optional>
 #include <string>
@@ -158,6 +159,7 @@ class MainWindow final : public app::Controls, public platform::Window, public p
   void OnDrawItem(const DRAWITEMSTRUCT& item);
   void OnDestroy();
   void ShowError(const std::string& message);
+  void OnShowError();
 
   HINSTANCE instance_;
   HWND hwnd_ = nullptr;
@@ -186,6 +188,7 @@ class MainWindow final : public app::Controls, public platform::Window, public p
   platform::win32::Win32Services services_{*this};
   frmStat form_{*this, services_.os};
   app::ErrorReporter reporter_;
+  std::deque<std::wstring> pending_errors_;
 };
 
 }  // namespace appwin

@@ -137,27 +137,31 @@ void App::Sync() const {
   ::SendMessageTimeoutW(main_, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 10000, &result);
 }
 
-void App::Click(app::ControlId id) const {
+void App::Press(app::ControlId id, app::ControlId release_over) const {
   Activate();
-  RECT rc{};
-  ::GetWindowRect(Control(id), &rc);
-  const int x = (rc.left + rc.right) / 2;
-  const int y = (rc.top + rc.bottom) / 2;
-  const int sw = ::GetSystemMetrics(SM_CXSCREEN) - 1;
-  const int sh = ::GetSystemMetrics(SM_CYSCREEN) - 1;
-  INPUT in[3] = {};
-  for (auto& i : in) {
-    i.type = INPUT_MOUSE;
-    i.mi.dx = x * 65535 / sw;
-    i.mi.dy = y * 65535 / sh;
-  }
+  auto centre = [&](app::ControlId of) {
+    RECT rc{};
+    ::GetWindowRect(Control(of), &rc);
+    const int sw = ::GetSystemMetrics(SM_CXSCREEN) - 1;
+    const int sh = ::GetSystemMetrics(SM_CYSCREEN) - 1;
+    return POINT{(rc.left + rc.right) / 2 * 65535 / sw, (rc.top + rc.bottom) / 2 * 65535 / sh};
+  };
+  const POINT down = centre(id);
+  const POINT up = centre(release_over);
+  INPUT in[4] = {};
+  for (auto& i : in) i.type = INPUT_MOUSE;
   // Press and release carry the position too: a pointer motion that X still
   // had queued for a window under the old position (the previous test's
   // click) may be handled between them, and would move the press there.
-  in[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-  in[1].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_ABSOLUTE;
-  in[2].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_LEFTUP | MOUSEEVENTF_ABSOLUTE;
-  ::SendInput(3, in, sizeof(INPUT));
+  const DWORD flags[4] = {MOUSEEVENTF_MOVE, MOUSEEVENTF_MOVE | MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_MOVE,
+                          MOUSEEVENTF_MOVE | MOUSEEVENTF_LEFTUP};
+  for (int k = 0; k < 4; ++k) {
+    const POINT at = k < 2 ? down : up;
+    in[k].mi.dx = at.x;
+    in[k].mi.dy = at.y;
+    in[k].mi.dwFlags = flags[k] | MOUSEEVENTF_ABSOLUTE;
+  }
+  ::SendInput(4, in, sizeof(INPUT));
   Sync();
 }
 

@@ -58,7 +58,10 @@ class App {
   // Brings the window to the foreground (as the user's click on it would).
   void Activate() const;
   // A real left click in the middle of the control.
-  void Click(app::ControlId id) const;
+  void Click(app::ControlId id) const { Press(id, id); }
+  // A real left press in the middle of `id`, released over `release_over`:
+  // on a button, sliding off before the release gives it the focus and no click.
+  void Press(app::ControlId id, app::ControlId release_over) const;
   // Real keystrokes: each character typed as a Unicode key press.
   void Type(const std::wstring& text) const;
   // A virtual key pressed and released, with optional modifiers held.

@@ -62,6 +62,25 @@ std::wstring ThroughAnsiPage(const std::wstring& text) {
   return back;
 }
 
+TEST(HostileE2E, PrivateMessagesFromAnotherProgramAreNeitherTrustedNorFatal) {
+  auto app = e2e::App::Launch();
+  ASSERT_NE(app.main(), nullptr);
+  for (UINT base : {UINT{WM_APP}, UINT{WM_USER}}) {
+    for (UINT msg = base; msg < base + 8; ++msg) {
+      for (LPARAM junk : {LPARAM{0}, LPARAM{0x10}, LPARAM{-1}, static_cast<LPARAM>(0xDEADBEEF)}) {
+        ::PostMessageW(app.main(), msg, static_cast<WPARAM>(junk), junk);
+      }
+    }
+  }
+  app.Sync();
+  EXPECT_TRUE(app.process().running());
+  EXPECT_TRUE(Answers(app));
+  // Still itself: the title goes on scrolling and no error box came up.
+  const std::wstring before = app.Caption();
+  EXPECT_TRUE(e2e::WaitFor([&] { return app.Caption() != before; }, 5s));
+  EXPECT_EQ(e2e::FindProcessWindow(app.process().pid(), L"#32770"), nullptr);
+}
+
 TEST(HostileE2E, MegabytePasteIntoAStatusBoxNeitherCrashesNorHangs) {
   e2e::TempLog log(L"paste");
   auto messenger = e2e::StartMessenger(L"e2e.paste", log.path());

@@ -45,11 +45,50 @@ TEST(StartupE2E, ExitButtonEndsTheProgram) {
   EXPECT_EQ(app.process().WaitExit(10s), 0);
 }
 
-TEST(StartupE2E, AltXEndsTheProgram) {
+// Start greys the status boxes and Stop gives them back: what a user sees of
+// which of the two buttons ran last.
+bool Rotating(const e2e::App& app) { return !::IsWindowEnabled(app.Control(ControlId::txt1)); }
+
+TEST(StartupE2E, EnterAndSpaceClickTheFocusedButtonHoweverItGotTheFocusAndNoOther) {
   auto app = e2e::App::Launch();
   ASSERT_NE(app.main(), nullptr);
+  app.Click(ControlId::txt5);
+  app.Key(VK_TAB);
+  app.Key(VK_RETURN);
+  EXPECT_TRUE(e2e::WaitFor([&] { return Rotating(app); }, 5s)) << "Tab to Start, Enter";
+  app.Key(VK_TAB);
+  app.Key(VK_SPACE);
+  EXPECT_TRUE(e2e::WaitFor([&] { return !Rotating(app); }, 5s)) << "Tab to Stop, Space";
+
+  // A press on Start that slides off before the release clicks nothing but
+  // leaves Start focused; Enter then clicks it, and not Stop, which Tab last
+  // made the default button.
+  app.Press(ControlId::Command1, ControlId::Frame1);
+  EXPECT_FALSE(Rotating(app));
+  app.Key(VK_RETURN);
+  EXPECT_TRUE(e2e::WaitFor([&] { return Rotating(app); }, 5s)) << "press, slide off, Enter";
+
+  app.Key('T', /*alt=*/true);
+  EXPECT_TRUE(e2e::WaitFor([&] { return !Rotating(app); }, 5s)) << "Alt+T";
+  app.Key('S', /*alt=*/true);
+  EXPECT_TRUE(e2e::WaitFor([&] { return Rotating(app); }, 5s)) << "Alt+S";
+  app.Key('T', /*alt=*/true);
+  ASSERT_TRUE(e2e::WaitFor([&] { return !Rotating(app); }, 5s));
+
+  // Enter in a text box clicks no button.
+  app.Click(ControlId::txt1);
+  app.Key(VK_RETURN);
+  app.Sync();
+  EXPECT_FALSE(Rotating(app)) << "Enter in txt1 clicked a button";
+
+  // What the dialog manager sends for Enter when the focused button is not
+  // styled as the default one, whatever Wine's own keyboard handling does.
+  app.Press(ControlId::Command1, ControlId::Frame1);
+  ::PostMessageW(app.main(), WM_COMMAND, IDOK, 0);
+  EXPECT_TRUE(e2e::WaitFor([&] { return Rotating(app); }, 5s)) << "IDOK with Start focused";
+
   app.Key('X', /*alt=*/true);
-  EXPECT_EQ(app.process().WaitExit(10s), 0);
+  EXPECT_EQ(app.process().WaitExit(10s), 0) << "Alt+X";
 }
 
 TEST(StartupE2E, CloseBoxEndsTheProgram) {

@@ -4,9 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "app/inventory.h"
 #include "app/win32/main_window.h"
+#include "platform/error.h"
+#include "tests/common/message_boxes.h"
 
 using app::ControlId;
 using app::ControlKind;
@@ -171,19 +174,34 @@ TEST_F(RealWindow, TitleScrollsOnRealTimerTicks) {
   EXPECT_GE(longest.size(), 5u);
 }
 
-TEST_F(RealWindow, HandlerErrorIsCaughtAndTheWindowKeepsRunning) {
-  // Destroying a status box under the rotation makes its read fail: the
-  // error must stop at the window procedure, not cross it.
+void PumpFor(DWORD ms) {
+  const ULONGLONG until = ::GetTickCount64() + ms;
+  MSG msg;
+  while (::GetTickCount64() < until) {
+    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
+    ::Sleep(10);
+  }
+}
+
+TEST_F(RealWindow, HandlerErrorIsShownOnceWithItsTextAndWakeUpsFromOutsideShowNothing) {
+  testwin::MessageBoxes boxes;
+  // Any program can post our private numbers, with any parameters: nothing
+  // that comes with them is ours to show or to free.
+  for (UINT msg = WM_APP; msg < WM_APP + 8; ++msg) ::PostMessageW(window_.hwnd(), msg, 0x10, 0x10);
+  PumpFor(300);
+  EXPECT_TRUE(boxes.texts().empty());
+
+  // A status box destroyed under the rotation makes the tick fail, every
+  // time: the error stops at the window procedure and is shown once.
   ::DestroyWindow(window_.control(ControlId::txt1));
   window_.Deliver([&] { window_.form().Timer1_Timer(); });
+  window_.Deliver([&] { window_.form().Timer1_Timer(); });
+  // Error texts are UTF-8 and reach the box whole.
+  window_.Deliver([] { throw platform::Error("Gr\xC3\xB6\xC3\x9F" "e \xE2\x89\xA0 \xD0\xBE\xD0\xBA"); });
+  PumpFor(500);
   EXPECT_TRUE(::IsWindow(window_.hwnd()));
-  MSG msg;
-  bool error_posted = false;
-  while (::PeekMessageW(&msg, window_.hwnd(), appwin::kShowErrorMessage, appwin::kShowErrorMessage, PM_REMOVE)) {
-    error_posted = true;
-    delete reinterpret_cast<std::wstring*>(msg.lParam);
-  }
-  EXPECT_TRUE(error_posted);
+  const std::vector<std::wstring> expected{L"Object required: txt1", L"Gr\u00F6\u00DFe \u2260 \u043E\u043A"};
+  EXPECT_EQ(boxes.texts(), expected);
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 
 #include "app/win32/main_window.h"
 #include "writer/ascii_rules.h"
+#include "tests/common/message_boxes.h"
 #include "tests/common/show_text.h"
 
 namespace {
@@ -56,20 +57,18 @@ class WriterOnRealControls : public ::testing::Test {
     current_ = nullptr;
   }
 
-  // Runs what is queued. An error the window would show in a message box is
-  // taken off the queue and kept instead, so no test waits on a dialog.
+  // Runs what is queued; the message boxes it shows are answered and kept.
   void Pump() {
     MSG msg;
-    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      if (msg.message == appwin::kShowErrorMessage) {
-        std::unique_ptr<std::wstring> text(reinterpret_cast<std::wstring*>(msg.lParam));
-        errors_.push_back(*text);
-        continue;
+    for (int round = 0; round < 20; ++round) {
+      while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (window_->PreTranslateMessage(&msg)) continue;
+        ::TranslateMessage(&msg);
+        ::DispatchMessageW(&msg);
       }
-      if (window_->PreTranslateMessage(&msg)) continue;
-      ::TranslateMessage(&msg);
-      ::DispatchMessageW(&msg);
+      ::Sleep(10);
     }
+    errors_ = boxes_.texts();
   }
 
   // The user empties the input box, as a select-all and delete would.
@@ -103,6 +102,7 @@ class WriterOnRealControls : public ::testing::Test {
   WNDPROC original_proc_ = nullptr;
   int depth_ = 0;
   std::vector<ChangeSeen> changes_;
+  testwin::MessageBoxes boxes_;
   std::vector<std::wstring> errors_;
 };
 
