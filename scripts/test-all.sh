@@ -24,3 +24,7 @@ scripts/with-display.sh bash -c '
   status=$?
   WINEPREFIX="$STATUSCYCLER_WINEPREFIX" wineserver -k 2>/dev/null || true
   exit $status'
+
+# The run command as a newcomer without a display gets it: the guided run
+# fails unless the typed statuses reach the stand-in and Stop and Exit work.
+env -u DISPLAY scripts/run-demo.sh
