@@ -1,8 +1,13 @@
 #pragma once
-// Reaches the controls of the window by their inventory name. The Win32 layer
-// and the simulation both implement it; asking for a control as the wrong kind
-// is a programming error and throws platform::Error.
+// Reaches the controls of the window by their inventory name. The real window
+// and the simulated one both implement it; asking for a control as the wrong
+// kind is a programming error and throws platform::Error.
+#include <array>
+#include <memory>
+#include <string>
+
 #include "app/inventory.h"
+#include "platform/error.h"
 #include "platform/ui.h"
 
 namespace app {
@@ -18,5 +23,17 @@ class Controls {
   virtual platform::Browser& Web(ControlId id) = 0;
   virtual platform::Socket& Sock(ControlId id) = 0;
 };
+
+// The controls of one kind, indexed by ControlId; empty where the control is
+// of another kind.
+template <typename T>
+using ControlsOfKind = std::array<std::unique_ptr<T>, kControlCount>;
+
+template <typename T>
+T& ControlOfKind(const ControlsOfKind<T>& all, ControlId id, const char* kind) {
+  const auto& control = all[static_cast<std::size_t>(id)];
+  if (!control) throw platform::Error(std::string(Spec(id).name) + " is not a " + kind);
+  return *control;
+}
 
 }  // namespace app

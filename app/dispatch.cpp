@@ -2,28 +2,36 @@
 
 namespace app {
 
+namespace {
+
+struct Route {
+  ControlId id;
+  EventKind kind;
+  Handler handler;
+};
+
+// clang-format off
+constexpr Route kRoutes[] = {
+    {ControlId::Command1, EventKind::kClick, &frmStat::Command1_Click},
+    {ControlId::Command2, EventKind::kClick, &frmStat::Command2_Click},
+    {ControlId::Command3, EventKind::kClick, &frmStat::Command3_Click},
+    {ControlId::Command4, EventKind::kClick, &frmStat::Command4_Click},
+    {ControlId::Command5, EventKind::kClick, &frmStat::Command5_Click},
+    {ControlId::Text1,    EventKind::kChange, &frmStat::Text1_Change},
+    {ControlId::Timer1,   EventKind::kTimer, &frmStat::Timer1_Timer},
+    {ControlId::Timer2,   EventKind::kTimer, &frmStat::Timer2_Timer},
+    {ControlId::Timer3,   EventKind::kTimer, &frmStat::Timer3_Timer},
+    {ControlId::Timer4,   EventKind::kTimer, &frmStat::Timer4_Timer},
+    {ControlId::Timer5,   EventKind::kTimer, &frmStat::Timer5_Timer},
+    {ControlId::Timer6,   EventKind::kTimer, &frmStat::Timer6_Timer},
+};
+// clang-format on
+
+}  // namespace
+
 Handler HandlerFor(ControlId id, EventKind kind) {
-  switch (kind) {
-    case EventKind::kClick:
-      switch (id) {
-        case ControlId::Command1: return &frmStat::Command1_Click;
-        case ControlId::Command2: return &frmStat::Command2_Click;
-        case ControlId::Command3: return &frmStat::Command3_Click;
-        case ControlId::Command4: return &frmStat::Command4_Click;
-        case ControlId::Command5: return &frmStat::Command5_Click;
-        default: return nullptr;
-      }
-    case EventKind::kChange: return id == ControlId::Text1 ? &frmStat::Text1_Change : nullptr;
-    case EventKind::kTimer:
-      switch (id) {
-        case ControlId::Timer1: return &frmStat::Timer1_Timer;
-        case ControlId::Timer2: return &frmStat::Timer2_Timer;
-        case ControlId::Timer3: return &frmStat::Timer3_Timer;
-        case ControlId::Timer4: return &frmStat::Timer4_Timer;
-        case ControlId::Timer5: return &frmStat::Timer5_Timer;
-        case ControlId::Timer6: return &frmStat::Timer6_Timer;
-        default: return nullptr;
-      }
+  for (const Route& route : kRoutes) {
+    if (route.id == id && route.kind == kind) return route.handler;
   }
   return nullptr;
 }

@@ -1,14 +1,21 @@
 #include "app/frmStat.h"
 
 #include "app/checked16.h"
+#include "app/tray.h"
 #include "identity/Mod1.h"
+#include "presence/presence.h"
+#include "status/rotation.h"
+#include "writer/writer.h"
 
 using app::ControlId;
 using platform::Text;
 
 namespace {
 constexpr std::u16string_view kBanner = u"For Tamsivorlen. Made by Quorbelline !";
+constexpr std::u16string_view kTrayTip = u"Made by Quorbelline!";
 }  // namespace
+
+// ---- start-up and exit ------------------------------------------------------
 
 void frmStat::Form_Load() {
   ui_.Form().SetBackColor(app::kFormBackColor);
@@ -20,6 +27,14 @@ void frmStat::Form_Load() {
   ui_.Lbl(ControlId::Label1)
       .SetCaption(u"Hello: " + user + u"!      On computer: " + computer + u"       IP is: " + ip);
 }
+
+// The window layer removes the notification icon however the window goes, so
+// Exit leaves no dead icon behind.
+void frmStat::Command3_Click() { os_.process.End(); }
+
+void frmStat::Form_Unload() { Command3_Click(); }
+
+// ---- title scroller ---------------------------------------------------------
 
 void frmStat::DoIt() {
   ScrollText = Text(kBanner);
@@ -34,16 +49,82 @@ void frmStat::Timer6_Timer() {
   if (ScrollPos > ScrollLen) ScrollPos = 0;
 }
 
-void frmStat::Command3_Click() {
-  // Leaving an icon behind would strand a dead one in the notification area.
-  // Exit has no failure case, so nothing about the removal may keep the
-  // program running; if the window cannot be read here, the window layer
-  // still removes the icon when the window goes.
-  try {
-    RemoveTrayIcon();
-  } catch (...) {  // NOLINT(bugprone-empty-catch): the icon goes with the window all the same
-  }
-  os_.process.End();
+// ---- status rotation --------------------------------------------------------
+
+status::Ring frmStat::StatusRing() {
+  return {{&ui_.Box(ControlId::txt1), &ui_.Box(ControlId::txt2), &ui_.Box(ControlId::txt3), &ui_.Box(ControlId::txt4),
+           &ui_.Box(ControlId::txt5)},
+          {&ui_.Tmr(ControlId::Timer1), &ui_.Tmr(ControlId::Timer2), &ui_.Tmr(ControlId::Timer3),
+           &ui_.Tmr(ControlId::Timer4), &ui_.Tmr(ControlId::Timer5)}};
 }
 
-void frmStat::Form_Unload() { Command3_Click(); }
+void frmStat::Command1_Click() { status::StartRotation(StatusRing()); }
+void frmStat::Command2_Click() { status::StopRotation(StatusRing()); }
+void frmStat::Timer1_Timer() { status::RotationTick(StatusRing(), 0, os_); }
+void frmStat::Timer2_Timer() { status::RotationTick(StatusRing(), 1, os_); }
+void frmStat::Timer3_Timer() { status::RotationTick(StatusRing(), 2, os_); }
+void frmStat::Timer4_Timer() { status::RotationTick(StatusRing(), 3, os_); }
+void frmStat::Timer5_Timer() { status::RotationTick(StatusRing(), 4, os_); }
+
+// ---- Ascii writer -----------------------------------------------------------
+
+void frmStat::Text1_Change() {
+  writer::RunChange(ui_.Box(ControlId::Text1), ui_.Box(ControlId::Text2), ui_.Box(ControlId::Text3));
+}
+
+// ---- presence check ---------------------------------------------------------
+
+void frmStat::Command5_Click() {
+  const Text name = ui_.Box(ControlId::Text4).GetText();
+  ui_.Web(ControlId::WebBrowser1).Navigate(presence::PresenceUrl(presence::Host(), name));
+}
+
+// ---- notification area ------------------------------------------------------
+
+platform::NotifyIconData frmStat::MakeTrayIconData(std::uint32_t hwnd, std::uint32_t id, std::uint32_t flags,
+                                                   std::uint32_t callback_message, std::uint32_t icon,
+                                                   platform::TextView tip) {
+  platform::NotifyIconData data;
+  data.cbSize = platform::NotifyIconData::kBytes;
+  data.hWnd = hwnd;
+  data.uID = id;
+  data.uFlags = flags;
+  data.uCallbackMessage = callback_message;
+  data.hIcon = icon;
+  Text field(tip);
+  field.push_back(u'\0');
+  field.resize(platform::NotifyIconData::kTipChars, u' ');
+  data.szTip = std::move(field);
+  return data;
+}
+
+void frmStat::AddTrayIcon() {
+  const auto hwnd = ui_.Form().Handle();
+  const auto icon = ui_.Form().IconHandle();
+  const auto record =
+      MakeTrayIconData(hwnd, app::kTrayIconId, app::kTrayFlags, app::kTrayCallbackMessage, icon, kTrayTip);
+  os_.shell.Shell_NotifyIconA(platform::kNimAdd, record);
+}
+
+void frmStat::Command4_Click() {
+  AddTrayIcon();
+  ui_.Form().SetWindowState(platform::WindowState::kMinimized);
+  ui_.Form().SetVisible(false);
+}
+
+void frmStat::Form_MouseMove(std::int16_t, std::int16_t, float x, float) {
+  auto& form = ui_.Form();
+  if (form.IsVisible()) return;
+  const auto message = app::TrayMessageFromX(x, form.TwipsPerPixelX());
+  if (!message || *message != app::kLeftDoubleClick) return;
+  form.SetVisible(true);
+  form.SetWindowState(platform::WindowState::kNormal);
+  std::uint32_t process_id = 0;
+  os_.shell.GetWindowThreadProcessId(form.Handle(), &process_id);
+  os_.shell.AppActivate(process_id);
+}
+
+void frmStat::Shell_TaskbarCreated() {
+  // Only a hidden window needs its icon back: it is the user's only way in.
+  if (!ui_.Form().IsVisible()) AddTrayIcon();
+}

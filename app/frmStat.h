@@ -1,12 +1,13 @@
 #pragma once
-// The one window of the program. Every handler is a member function; the
-// window layer only translates messages into calls of these.
+// The one window of the program and every handler of its events. Each handler
+// is a few lines that call a feature; the window layer only translates
+// messages into calls of these.
 #include <cstdint>
-#include <optional>
 
 #include "app/controls.h"
 #include "platform/os.h"
 #include "platform/text.h"
+#include "status/rotation.h"
 
 class frmStat {
  public:
@@ -57,9 +58,8 @@ class frmStat {
   std::int16_t ScrollLen = 0;
 
  private:
-  void RotationTick(int slot);
+  status::Ring StatusRing();
   void AddTrayIcon();
-  void RemoveTrayIcon();
 
   app::Controls& ui_;
   platform::Services& os_;

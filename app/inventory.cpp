@@ -59,13 +59,6 @@ std::span<const ControlSpec> Inventory() { return kInventory; }
 
 const ControlSpec& Spec(ControlId id) { return kInventory[static_cast<std::size_t>(id)]; }
 
-std::optional<ControlId> FindControl(std::string_view name) {
-  for (const auto& spec : kInventory) {
-    if (spec.name == name) return spec.id;
-  }
-  return std::nullopt;
-}
-
 std::array<ControlId, 19> TabOrder() {
   std::array<ControlId, 19> order{};
   std::size_t n = 0;

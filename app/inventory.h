@@ -62,7 +62,6 @@ inline constexpr std::u16string_view kInitialCaption = u"Scroll";
 // In order from the top of the window downwards.
 std::span<const ControlSpec> Inventory();
 const ControlSpec& Spec(ControlId id);
-std::optional<ControlId> FindControl(std::string_view name);
 
 // Controls in keyboard (tab) order, those that never take the focus included.
 std::array<ControlId, 19> TabOrder();

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "platform/sim/sim_app.h"
+#include "app/sim/sim_app.h"
 #include "platform/sim/sim_os.h"
 #include "status/status.h"
 

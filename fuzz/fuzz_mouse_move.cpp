@@ -7,7 +7,7 @@
 #include <cstring>
 
 #include "app/tray.h"
-#include "platform/sim/sim_app.h"
+#include "app/sim/sim_app.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size < 8) return 0;

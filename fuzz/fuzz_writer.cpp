@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "platform/sim/sim_app.h"
+#include "app/sim/sim_app.h"
 #include "writer/ascii_rules.h"
 
 namespace {

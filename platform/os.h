@@ -22,12 +22,7 @@ class Ansi {
 
 using RegKey = std::uintptr_t;
 inline constexpr std::uint32_t kHkeyCurrentUser = 0x80000001u;
-inline constexpr std::uint32_t kRegNone = 0;
 inline constexpr std::uint32_t kRegSz = 1;
-inline constexpr std::uint32_t kRegExpandSz = 2;
-inline constexpr std::uint32_t kRegBinary = 3;
-inline constexpr std::uint32_t kRegDword = 4;
-inline constexpr std::uint32_t kRegMultiSz = 7;
 
 // The ANSI registry calls; return values are Win32 error codes (0 = success).
 class Registry {
@@ -65,7 +60,6 @@ class Identity {
 };
 
 inline constexpr std::uint32_t kNimAdd = 0;
-inline constexpr std::uint32_t kNimDelete = 2;
 
 // The first, 88-byte version of NOTIFYICONDATAA, with its tip held as text.
 struct NotifyIconData {

@@ -26,7 +26,6 @@ class TextBox {
   // Same result as SetText(GetText() + text), without rewriting the whole box.
   virtual void AppendText(TextView text) = 0;
   virtual void SetEnabled(bool enabled) = 0;
-  virtual bool IsEnabled() const = 0;
   virtual void SetFocus() = 0;
 };
 
@@ -35,7 +34,6 @@ class Label {
   virtual ~Label() = default;
   // The label resizes itself to its caption.
   virtual void SetCaption(TextView caption) = 0;
-  virtual Text GetCaption() const = 0;
 };
 
 class Panel {
@@ -49,7 +47,6 @@ class Timer {
   virtual ~Timer() = default;
   // Arming an armed timer leaves it running: its interval is not restarted.
   virtual void SetEnabled(bool enabled) = 0;
-  virtual bool IsEnabled() const = 0;
 };
 
 class Browser {
@@ -70,13 +67,11 @@ class Window {
  public:
   virtual ~Window() = default;
   virtual void SetCaption(TextView caption) = 0;
-  virtual Text GetCaption() const = 0;
   virtual void SetBackColor(Rgb color) = 0;
   virtual Hwnd Handle() const = 0;
   virtual HIcon IconHandle() const = 0;
   virtual bool IsVisible() const = 0;
   virtual void SetVisible(bool visible) = 0;
-  virtual WindowState GetWindowState() const = 0;
   virtual void SetWindowState(WindowState state) = 0;
   // Twips per pixel horizontally: 15 at 96 DPI, 12 at 120 DPI.
   virtual float TwipsPerPixelX() const = 0;

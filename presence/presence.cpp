@@ -1,7 +1,5 @@
 #include "presence/presence.h"
 
-#include "app/frmStat.h"
-
 #ifndef STATUSCYCLER_PRESENCE_HOST
 #error "STATUSCYCLER_PRESENCE_HOST must be set by the build"
 #endif
@@ -72,8 +70,3 @@ platform::Text PresenceUrl(platform::TextView host, platform::TextView screen_na
 }
 
 }  // namespace presence
-
-void frmStat::Command5_Click() {
-  const platform::Text name = ui_.Box(app::ControlId::Text4).GetText();
-  ui_.Web(app::ControlId::WebBrowser1).Navigate(presence::PresenceUrl(presence::Host(), name));
-}

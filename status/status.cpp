@@ -2,22 +2,17 @@
 
 #include <string>
 
+#include "platform/owner.h"
+
 namespace status {
 namespace {
 
-// Closes the key it holds on every way out of a call.
-class OpenKey {
- public:
-  OpenKey(platform::Registry& reg, platform::RegKey key) : reg_(reg), key_(key) {}
-  OpenKey(const OpenKey&) = delete;
-  OpenKey& operator=(const OpenKey&) = delete;
-  ~OpenKey() { reg_.RegCloseKey(key_); }
-  platform::RegKey get() const { return key_; }
-
- private:
-  platform::Registry& reg_;
-  platform::RegKey key_;
+// Closes a key through the same registry that opened it.
+struct CloseKey {
+  platform::Registry* reg = nullptr;
+  void operator()(platform::RegKey key) const { reg->RegCloseKey(key); }
 };
+using OpenKey = platform::Owner<platform::RegKey, CloseKey>;
 
 }  // namespace
 
@@ -27,7 +22,7 @@ platform::Text RegReadString(platform::Registry& reg, const platform::Ansi& ansi
   platform::Text result(default_text);
   platform::RegKey raw = 0;
   if (reg.RegOpenKeyA(root, ansi.ToAnsi(sub_key), &raw) != 0) return result;
-  const OpenKey key(reg, raw);
+  const OpenKey key(raw, CloseKey{&reg});
   const std::string name = ansi.ToAnsi(value_name);
 
   std::uint32_t type = 0;
@@ -50,7 +45,7 @@ void RegWriteString(platform::Registry& reg, const platform::Ansi& ansi, std::ui
                     platform::TextView value_name, platform::TextView text) {
   platform::RegKey raw = 0;
   if (reg.RegCreateKeyA(root, ansi.ToAnsi(sub_key), &raw) != 0) return;
-  const OpenKey key(reg, raw);
+  const OpenKey key(raw, CloseKey{&reg});
   const std::string bytes = ansi.ToAnsi(text);
   // The ANSI byte count, not the character count: under a double-byte code
   // page the two differ and the character count would cut the text. No NUL.

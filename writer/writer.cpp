@@ -1,6 +1,5 @@
 #include "writer/writer.h"
 
-#include "app/frmStat.h"
 #include "writer/ascii_rules.h"
 
 namespace writer {
@@ -22,7 +21,3 @@ void RunChange(platform::TextBox& input, platform::TextBox& last, platform::Text
 }
 
 }  // namespace writer
-
-void frmStat::Text1_Change() {
-  writer::RunChange(ui_.Box(app::ControlId::Text1), ui_.Box(app::ControlId::Text2), ui_.Box(app::ControlId::Text3));
-}

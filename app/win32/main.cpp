@@ -1,7 +1,6 @@
 // StatusCycler.exe: one window, one UI thread.
 #include <windows.h>
 #include <ole2.h>
-#include <shellapi.h>
 
 #include <cstdlib>
 #include <exception>
@@ -15,13 +14,7 @@ HWND g_main_window = nullptr;
 // An error that ends the program must not leave a dead icon in the
 // notification area either: not a crash, nor an exception nobody caught.
 void RemoveIcon() {
-  if (g_main_window != nullptr) {
-    NOTIFYICONDATAW nid{};
-    nid.cbSize = NOTIFYICONDATAW_V1_SIZE;
-    nid.hWnd = g_main_window;
-    nid.uID = 1;
-    ::Shell_NotifyIconW(NIM_DELETE, &nid);
-  }
+  if (g_main_window != nullptr) appwin::DeleteTrayIcon(g_main_window);
 }
 
 LONG WINAPI RemoveIconOnCrash(EXCEPTION_POINTERS*) {

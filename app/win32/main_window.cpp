@@ -23,12 +23,25 @@ COLORREF ToColorRef(platform::Rgb c) { return RGB(c.r, c.g, c.b); }
 
 int ControlIndex(ControlId id) { return static_cast<int>(id); }
 
-std::wstring WindowText(HWND hwnd) {
+// The control a child-window or timer id stands for; nothing for an id that
+// is not one of ours.
+std::optional<ControlId> ControlFromId(int id) {
+  const int index = id - kFirstControlId;
+  if (index < 0 || index >= static_cast<int>(app::kControlCount)) return std::nullopt;
+  return static_cast<ControlId>(index);
+}
+
+// The colour given at load, or the system's until then.
+HBRUSH BackBrush(const platform::win32::Brush& brush) {
+  return brush ? brush.get() : ::GetSysColorBrush(COLOR_BTNFACE);
+}
+
+platform::Text WindowText(HWND hwnd) {
   const int length = ::GetWindowTextLengthW(hwnd);
   std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
   const int got = ::GetWindowTextW(hwnd, text.data(), length + 1);
   text.resize(static_cast<std::size_t>(std::max(got, 0)));
-  return text;
+  return FromWide(text);
 }
 
 platform::win32::Font MakeFont(int dpi, int hundredths_of_point, bool bold) {
@@ -44,19 +57,8 @@ platform::win32::Font MakeFont(int dpi, int hundredths_of_point, bool bold) {
 // Our own error texts are UTF-8; what the runtime reports may be in the
 // ANSI page. Either way the text arrives whole, not widened byte by byte.
 std::wstring WideFromBytes(const std::string& bytes) {
-  if (bytes.empty()) return {};
-  const int length = static_cast<int>(bytes.size());
-  UINT page = CP_UTF8;
-  DWORD flags = MB_ERR_INVALID_CHARS;
-  int chars = ::MultiByteToWideChar(page, flags, bytes.data(), length, nullptr, 0);
-  if (chars == 0) {
-    page = CP_ACP;
-    flags = 0;
-    chars = ::MultiByteToWideChar(page, flags, bytes.data(), length, nullptr, 0);
-  }
-  std::wstring out(static_cast<std::size_t>(chars), L'\0');
-  ::MultiByteToWideChar(page, flags, bytes.data(), length, out.data(), chars);
-  return out;
+  std::wstring text = platform::win32::Widen(bytes, CP_UTF8, MB_ERR_INVALID_CHARS);
+  return text.empty() ? platform::win32::Widen(bytes, CP_ACP) : text;
 }
 
 constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
@@ -65,12 +67,9 @@ constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINI
 
 // ---- controls -------------------------------------------------------------
 
-HWND EditBox::hwnd() const { return owner_.Require(id_); }
+HWND ChildControl::hwnd() const { return owner_.Require(id_); }
 
-platform::Text EditBox::GetText() const {
-  const std::wstring text = WindowText(hwnd());
-  return FromWide(text.data(), text.size());
-}
+platform::Text EditBox::GetText() const { return WindowText(hwnd()); }
 
 void EditBox::SetText(platform::TextView text) {
   // The edit control raises EN_CHANGE from inside this call, so the change
@@ -101,8 +100,6 @@ void EditBox::AppendText(platform::TextView text) {
 
 void EditBox::SetEnabled(bool enabled) { ::EnableWindow(hwnd(), enabled ? TRUE : FALSE); }
 
-bool EditBox::IsEnabled() const { return ::IsWindowEnabled(hwnd()) != FALSE; }
-
 void EditBox::SetFocus() {
   const HWND box = hwnd();
   if (!::IsWindowVisible(owner_.hwnd()) || !::IsWindowEnabled(box)) {
@@ -112,15 +109,15 @@ void EditBox::SetFocus() {
 }
 
 void StaticLabel::SetCaption(platform::TextView caption) {
-  const HWND label = owner_.Require(id_);
+  const HWND label = hwnd();
   const std::wstring wide = ToWide(caption);
   // The label sizes itself to its caption, on one line.
-  const HDC dc = ::GetDC(label);
-  const HGDIOBJ old = ::SelectObject(dc, owner_.FontFor(app::Spec(id_).font));
   SIZE extent{};
-  ::GetTextExtentPoint32W(dc, wide.c_str(), static_cast<int>(wide.size()), &extent);
-  ::SelectObject(dc, old);
-  ::ReleaseDC(label, dc);
+  {
+    const auto dc = platform::win32::GetWindowDc(label);
+    const platform::win32::Selection font(dc.get(), owner_.FontFor(app::Spec(id_).font));
+    ::GetTextExtentPoint32W(dc.get(), wide.c_str(), static_cast<int>(wide.size()), &extent);
+  }
   RECT rc{};
   ::GetWindowRect(label, &rc);
   ::MapWindowPoints(HWND_DESKTOP, owner_.hwnd(), reinterpret_cast<POINT*>(&rc), 2);
@@ -129,13 +126,8 @@ void StaticLabel::SetCaption(platform::TextView caption) {
   ::InvalidateRect(owner_.hwnd(), &rc, TRUE);
 }
 
-platform::Text StaticLabel::GetCaption() const {
-  const std::wstring text = WindowText(owner_.Require(id_));
-  return FromWide(text.data(), text.size());
-}
-
 void FramePanel::SetBackColor(platform::Rgb color) {
-  const HWND frame = owner_.Require(id_);
+  const HWND frame = hwnd();
   brush_.reset(::CreateSolidBrush(ToColorRef(color)));
   ::InvalidateRect(frame, nullptr, TRUE);
 }
@@ -196,22 +188,17 @@ MainWindow::~MainWindow() {
 }
 
 bool MainWindow::Create(int show_command) {
-  {
-    const HDC screen = ::GetDC(nullptr);
-    dpi_ = ::GetDeviceCaps(screen, LOGPIXELSX);
-    ::ReleaseDC(nullptr, screen);
-  }
-  big_icon_ = platform::win32::IconHandle(
-      static_cast<HICON>(::LoadImageW(instance_, MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON, ::GetSystemMetrics(SM_CXICON),
-                                      ::GetSystemMetrics(SM_CYICON), 0)));
-  small_icon_ = platform::win32::IconHandle(
-      static_cast<HICON>(::LoadImageW(instance_, MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON, ::GetSystemMetrics(SM_CXSMICON),
-                                      ::GetSystemMetrics(SM_CYSMICON), 0)));
+  dpi_ = ::GetDeviceCaps(platform::win32::GetWindowDc(nullptr).get(), LOGPIXELSX);
+  auto load_icon = [&](int cx, int cy) {
+    return platform::win32::Icon(static_cast<HICON>(::LoadImageW(instance_, MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON,
+                                                                 ::GetSystemMetrics(cx), ::GetSystemMetrics(cy), 0)));
+  };
+  big_icon_ = load_icon(SM_CXICON, SM_CYICON);
+  small_icon_ = load_icon(SM_CXSMICON, SM_CYSMICON);
   picture_.reset(static_cast<HBITMAP>(::LoadImageW(instance_, MAKEINTRESOURCEW(IDB_IMAGE2), IMAGE_BITMAP, 0, 0, 0)));
   default_font_ = MakeFont(dpi_, 825, false);
   label_font_ = MakeFont(dpi_, 825, true);
   box_font_ = MakeFont(dpi_, 975, true);
-  browser_brush_.reset(::CreateSolidBrush(RGB(255, 255, 255)));
 
   WNDCLASSEXW wc{};
   wc.cbSize = sizeof wc;
@@ -332,19 +319,10 @@ HWND MainWindow::Require(ControlId id) const {
   return hwnd;
 }
 
-namespace {
-template <typename T>
-T& Pick(const std::array<std::unique_ptr<T>, app::kControlCount>& all, ControlId id, const char* kind) {
-  const auto& p = all[static_cast<std::size_t>(id)];
-  if (!p) throw platform::Error(std::string(app::Spec(id).name) + " is not a " + kind);
-  return *p;
-}
-}  // namespace
-
-platform::TextBox& MainWindow::Box(ControlId id) { return Pick(boxes_, id, "text box"); }
-platform::Label& MainWindow::Lbl(ControlId id) { return Pick(labels_, id, "label"); }
-platform::Panel& MainWindow::Frame(ControlId id) { return Pick(panels_, id, "frame"); }
-platform::Timer& MainWindow::Tmr(ControlId id) { return Pick(timers_, id, "timer"); }
+platform::TextBox& MainWindow::Box(ControlId id) { return app::ControlOfKind(boxes_, id, "text box"); }
+platform::Label& MainWindow::Lbl(ControlId id) { return app::ControlOfKind(labels_, id, "label"); }
+platform::Panel& MainWindow::Frame(ControlId id) { return app::ControlOfKind(panels_, id, "frame"); }
+platform::Timer& MainWindow::Tmr(ControlId id) { return app::ControlOfKind(timers_, id, "timer"); }
 platform::Browser& MainWindow::Web(ControlId id) {
   if (id != ControlId::WebBrowser1) throw platform::Error("not a browser");
   return browser_;
@@ -357,11 +335,6 @@ platform::Socket& MainWindow::Sock(ControlId id) {
 void MainWindow::SetCaption(platform::TextView caption) {
   const std::wstring wide = ToWide(caption);
   if (hwnd_ == nullptr || !::SetWindowTextW(hwnd_, wide.c_str())) throw platform::Error("Could not set the caption");
-}
-
-platform::Text MainWindow::GetCaption() const {
-  const std::wstring text = WindowText(hwnd_);
-  return FromWide(text.data(), text.size());
 }
 
 void MainWindow::SetBackColor(platform::Rgb color) {
@@ -377,10 +350,6 @@ platform::HIcon MainWindow::IconHandle() const { return platform::win32::FromHic
 bool MainWindow::IsVisible() const { return ::IsWindowVisible(hwnd_) != FALSE; }
 
 void MainWindow::SetVisible(bool visible) { ::ShowWindow(hwnd_, visible ? SW_SHOW : SW_HIDE); }
-
-platform::WindowState MainWindow::GetWindowState() const {
-  return ::IsIconic(hwnd_) ? platform::WindowState::kMinimized : platform::WindowState::kNormal;
-}
 
 void MainWindow::SetWindowState(platform::WindowState state) {
   if (state == platform::WindowState::kMinimized) {
@@ -468,8 +437,7 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wparam, LPARAM lparam) {
     case WM_ERASEBKGND: {
       RECT rc{};
       ::GetClientRect(hwnd_, &rc);
-      ::FillRect(reinterpret_cast<HDC>(wparam), &rc,
-                 back_brush_.get() != nullptr ? back_brush_.get() : ::GetSysColorBrush(COLOR_BTNFACE));
+      ::FillRect(reinterpret_cast<HDC>(wparam), &rc, BackBrush(back_brush_));
       return 1;
     }
     case WM_CTLCOLORSTATIC: return OnCtlColorStatic(reinterpret_cast<HDC>(wparam), reinterpret_cast<HWND>(lparam));
@@ -515,74 +483,68 @@ void MainWindow::OnCommand(int id, int code) {
     id = ::GetDlgCtrlID(focus);
     code = BN_CLICKED;
   }
-  const int index = id - kFirstControlId;
-  if (index < 0 || index >= static_cast<int>(app::kControlCount)) return;
-  const auto control_id = static_cast<ControlId>(index);
-  const auto kind = app::Spec(control_id).kind;
+  const auto control_id = ControlFromId(id);
+  if (!control_id) return;
+  const auto kind = app::Spec(*control_id).kind;
   app::Handler handler = nullptr;
-  if (kind == ControlKind::kButton && code == BN_CLICKED) handler = app::HandlerFor(control_id, app::EventKind::kClick);
-  if (kind == ControlKind::kTextBox && code == EN_CHANGE)
-    handler = app::HandlerFor(control_id, app::EventKind::kChange);
+  if (kind == ControlKind::kButton && code == BN_CLICKED)
+    handler = app::HandlerFor(*control_id, app::EventKind::kClick);
+  if (kind == ControlKind::kTextBox && code == EN_CHANGE) {
+    handler = app::HandlerFor(*control_id, app::EventKind::kChange);
+  }
   if (handler != nullptr) Deliver([this, handler] { (form_.*handler)(); });
 }
 
 void MainWindow::OnTimer(UINT_PTR id) {
-  const auto index = static_cast<int>(id) - kFirstControlId;
-  if (index < 0 || index >= static_cast<int>(app::kControlCount)) return;
-  const auto control_id = static_cast<ControlId>(index);
+  const auto control_id = ControlFromId(static_cast<int>(id));
+  if (!control_id) return;
   // A tick already queued for a timer that was disarmed since is dropped.
-  if (!timers_[static_cast<std::size_t>(index)] || !timers_[static_cast<std::size_t>(index)]->IsEnabled()) return;
-  if (const auto handler = app::HandlerFor(control_id, app::EventKind::kTimer)) {
+  const auto& timer = timers_[static_cast<std::size_t>(*control_id)];
+  if (!timer || !timer->IsEnabled()) return;
+  if (const auto handler = app::HandlerFor(*control_id, app::EventKind::kTimer)) {
     Deliver([this, handler] { (form_.*handler)(); });
   }
 }
 
 LRESULT MainWindow::OnCtlColorStatic(HDC dc, HWND control_hwnd) {
-  const int index = ::GetDlgCtrlID(control_hwnd) - kFirstControlId;
-  if (index >= 0 && index < static_cast<int>(app::kControlCount)) {
-    const auto& spec = app::Spec(static_cast<ControlId>(index));
-    if (spec.kind == ControlKind::kLabel) {
-      // Labels are transparent: the window's colour shows through.
-      ::SetBkMode(dc, TRANSPARENT);
-      ::SetTextColor(dc, spec.text_color ? ToColorRef(*spec.text_color) : ::GetSysColor(COLOR_BTNTEXT));
-      return reinterpret_cast<LRESULT>(back_brush_.get() != nullptr ? back_brush_.get()
-                                                                    : ::GetSysColorBrush(COLOR_BTNFACE));
-    }
+  const auto control_id = ControlFromId(::GetDlgCtrlID(control_hwnd));
+  if (control_id && app::Spec(*control_id).kind == ControlKind::kLabel) {
+    const auto& spec = app::Spec(*control_id);
+    // Labels are transparent: the window's colour shows through.
+    ::SetBkMode(dc, TRANSPARENT);
+    ::SetTextColor(dc, spec.text_color ? ToColorRef(*spec.text_color) : ::GetSysColor(COLOR_BTNTEXT));
+    return reinterpret_cast<LRESULT>(BackBrush(back_brush_));
   }
   return ::DefWindowProcW(hwnd_, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
                           reinterpret_cast<LPARAM>(control_hwnd));
 }
 
 void MainWindow::OnDrawItem(const DRAWITEMSTRUCT& item) {
-  const int index = static_cast<int>(item.CtlID) - kFirstControlId;
-  if (index < 0 || index >= static_cast<int>(app::kControlCount)) return;
+  const auto control_id = ControlFromId(static_cast<int>(item.CtlID));
+  if (!control_id) return;
   RECT rc = item.rcItem;
-  switch (static_cast<ControlId>(index)) {
-    case ControlId::Frame1: {
-      const HBRUSH brush = panels_[static_cast<std::size_t>(index)]->brush();
-      ::FillRect(item.hDC, &rc, brush != nullptr ? brush : ::GetSysColorBrush(COLOR_BTNFACE));
+  switch (*control_id) {
+    case ControlId::Frame1:
+      ::FillRect(item.hDC, &rc, BackBrush(panels_[static_cast<std::size_t>(*control_id)]->brush()));
       ::DrawEdge(item.hDC, &rc, EDGE_ETCHED, BF_RECT);
       break;
-    }
     case ControlId::Image2:
-      if (picture_.get() != nullptr) {
+      if (picture_) {
         // The picture is scaled to the control's size.
-        const HDC mem = ::CreateCompatibleDC(item.hDC);
-        const HGDIOBJ old = ::SelectObject(mem, picture_.get());
+        const platform::win32::MemoryDc mem(::CreateCompatibleDC(item.hDC));
+        const platform::win32::Selection picture(mem.get(), picture_.get());
         BITMAP bm{};
         ::GetObjectW(picture_.get(), sizeof bm, &bm);
         ::SetStretchBltMode(item.hDC, HALFTONE);
-        ::StretchBlt(item.hDC, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top, mem, 0, 0, bm.bmWidth,
+        ::StretchBlt(item.hDC, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top, mem.get(), 0, 0, bm.bmWidth,
                      bm.bmHeight, SRCCOPY);
-        ::SelectObject(mem, old);
-        ::DeleteDC(mem);
       }
       break;
     case ControlId::Image1:
-      ::FillRect(item.hDC, &rc, back_brush_.get() != nullptr ? back_brush_.get() : ::GetSysColorBrush(COLOR_BTNFACE));
+      ::FillRect(item.hDC, &rc, BackBrush(back_brush_));
       ::DrawIconEx(item.hDC, rc.left, rc.top, big_icon_.get(), 0, 0, 0, nullptr, DI_NORMAL);
       break;
-    case ControlId::WebBrowser1: ::FillRect(item.hDC, &rc, browser_brush_.get()); break;
+    case ControlId::WebBrowser1: ::FillRect(item.hDC, &rc, ::GetSysColorBrush(COLOR_WINDOW)); break;
     default: break;
   }
 }
@@ -594,12 +556,16 @@ void MainWindow::OnDestroy() {
   }
   browser_.Destroy();
   // Whatever way the window goes, its notification icon goes with it.
+  DeleteTrayIcon(hwnd_);
+  ::PostQuitMessage(0);
+}
+
+void DeleteTrayIcon(HWND window) {
   NOTIFYICONDATAW nid{};
   nid.cbSize = NOTIFYICONDATAW_V1_SIZE;
-  nid.hWnd = hwnd_;
-  nid.uID = 1;
+  nid.hWnd = window;
+  nid.uID = app::kTrayIconId;
   ::Shell_NotifyIconW(NIM_DELETE, &nid);
-  ::PostQuitMessage(0);
 }
 
 }  // namespace appwin

@@ -27,54 +27,52 @@ inline constexpr int kFirstControlId = 100;
 
 class MainWindow;
 
-class EditBox final : public platform::TextBox {
+// What every wrapper of a control holds: the window it lives on and its row
+// of the inventory.
+class ChildControl {
  public:
-  EditBox(MainWindow& owner, app::ControlId id) : owner_(owner), id_(id) {}
-  platform::Text GetText() const override;
-  void SetText(platform::TextView text) override;
-  void AppendText(platform::TextView text) override;
-  void SetEnabled(bool enabled) override;
-  bool IsEnabled() const override;
-  void SetFocus() override;
+  ChildControl(MainWindow& owner, app::ControlId id) : owner_(owner), id_(id) {}
 
- private:
+ protected:
+  // The control's window; throws when it is gone.
   HWND hwnd() const;
   MainWindow& owner_;
   app::ControlId id_;
 };
 
-class StaticLabel final : public platform::Label {
+class EditBox final : public platform::TextBox, ChildControl {
  public:
-  StaticLabel(MainWindow& owner, app::ControlId id) : owner_(owner), id_(id) {}
-  void SetCaption(platform::TextView caption) override;
-  platform::Text GetCaption() const override;
-
- private:
-  MainWindow& owner_;
-  app::ControlId id_;
+  using ChildControl::ChildControl;
+  platform::Text GetText() const override;
+  void SetText(platform::TextView text) override;
+  void AppendText(platform::TextView text) override;
+  void SetEnabled(bool enabled) override;
+  void SetFocus() override;
 };
 
-class FramePanel final : public platform::Panel {
+class StaticLabel final : public platform::Label, ChildControl {
  public:
-  FramePanel(MainWindow& owner, app::ControlId id) : owner_(owner), id_(id) {}
+  using ChildControl::ChildControl;
+  void SetCaption(platform::TextView caption) override;
+};
+
+class FramePanel final : public platform::Panel, ChildControl {
+ public:
+  using ChildControl::ChildControl;
   void SetBackColor(platform::Rgb color) override;
-  HBRUSH brush() const { return brush_.get(); }
+  const platform::win32::Brush& brush() const { return brush_; }
 
  private:
-  MainWindow& owner_;
-  app::ControlId id_;
   platform::win32::Brush brush_;
 };
 
-class WinTimer final : public platform::Timer {
+class WinTimer final : public platform::Timer, ChildControl {
  public:
-  WinTimer(MainWindow& owner, app::ControlId id) : owner_(owner), id_(id) {}
+  using ChildControl::ChildControl;
   void SetEnabled(bool enabled) override;
-  bool IsEnabled() const override { return enabled_; }
+  bool IsEnabled() const { return enabled_; }
 
  private:
-  MainWindow& owner_;
-  app::ControlId id_;
   bool enabled_ = false;
 };
 
@@ -129,13 +127,11 @@ class MainWindow final : public app::Controls, public platform::Window, public p
 
   // platform::Window
   void SetCaption(platform::TextView caption) override;
-  platform::Text GetCaption() const override;
   void SetBackColor(platform::Rgb color) override;
   platform::Hwnd Handle() const override;
   platform::HIcon IconHandle() const override;
   bool IsVisible() const override;
   void SetVisible(bool visible) override;
-  platform::WindowState GetWindowState() const override;
   void SetWindowState(platform::WindowState state) override;
   float TwipsPerPixelX() const override;
 
@@ -173,15 +169,14 @@ class MainWindow final : public app::Controls, public platform::Window, public p
   platform::win32::Font label_font_;
   platform::win32::Font box_font_;
   platform::win32::Brush back_brush_;
-  platform::win32::Brush browser_brush_;
-  platform::win32::IconHandle big_icon_;
-  platform::win32::IconHandle small_icon_;
+  platform::win32::Icon big_icon_;
+  platform::win32::Icon small_icon_;
   platform::win32::Bitmap picture_;
 
-  std::array<std::unique_ptr<EditBox>, app::kControlCount> boxes_;
-  std::array<std::unique_ptr<StaticLabel>, app::kControlCount> labels_;
-  std::array<std::unique_ptr<FramePanel>, app::kControlCount> panels_;
-  std::array<std::unique_ptr<WinTimer>, app::kControlCount> timers_;
+  app::ControlsOfKind<EditBox> boxes_;
+  app::ControlsOfKind<StaticLabel> labels_;
+  app::ControlsOfKind<FramePanel> panels_;
+  app::ControlsOfKind<WinTimer> timers_;
   BrowserArea browser_{*this};
   LocalSocket socket_;
 
@@ -190,5 +185,9 @@ class MainWindow final : public app::Controls, public platform::Window, public p
   app::ErrorReporter reporter_;
   std::deque<std::wstring> pending_errors_;
 };
+
+// Asks the shell to drop the window's notification icon; harmless when there
+// is none. Also called on the way down after a crash.
+void DeleteTrayIcon(HWND window);
 
 }  // namespace appwin

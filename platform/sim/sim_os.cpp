@@ -21,6 +21,7 @@ std::string Lower(const std::string& s) {
   return out;
 }
 
+constexpr std::uint32_t kNimDelete = 2;
 constexpr long kErrorSuccess = 0;
 constexpr long kErrorFileNotFound = 2;
 constexpr long kErrorAccessDenied = 5;
@@ -247,7 +248,7 @@ int SimShell::IconCount() const {
   for (const auto& call : notify_calls) {
     const auto id = std::make_pair(call.data.hWnd, call.data.uID);
     if (call.message == platform::kNimAdd) icons.insert(id);
-    if (call.message == platform::kNimDelete) icons.erase(id);
+    if (call.message == kNimDelete) icons.erase(id);
   }
   return static_cast<int>(icons.size());
 }

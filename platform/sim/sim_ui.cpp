@@ -132,11 +132,6 @@ void SimWindow::SetVisible(bool v) {
   visible = v;
 }
 
-platform::WindowState SimWindow::GetWindowState() const {
-  faults_.Hit("Form.GetWindowState");
-  return state;
-}
-
 void SimWindow::SetWindowState(platform::WindowState s) {
   faults_.Hit("Form.SetWindowState");
   state = s;
@@ -146,56 +141,5 @@ float SimWindow::TwipsPerPixelX() const {
   faults_.Hit("Form.TwipsPerPixelX");
   return twips_per_pixel;
 }
-
-SimControls::SimControls() {
-  for (const auto& spec : app::Inventory()) {
-    const std::string name(spec.name);
-    switch (spec.kind) {
-      case app::ControlKind::kTextBox: {
-        auto box = std::make_unique<SimTextBox>(name, faults, platform::Text(spec.text));
-        box->on_focus = [this](const std::string& who) { focus = who; };
-        boxes_[spec.id] = std::move(box);
-        break;
-      }
-      case app::ControlKind::kLabel:
-        labels_[spec.id] = std::make_unique<SimLabel>(name, faults, platform::Text(spec.text));
-        break;
-      case app::ControlKind::kFrame: panels_[spec.id] = std::make_unique<SimPanel>(name, faults); break;
-      case app::ControlKind::kTimer:
-        timers_[spec.id] = std::make_unique<SimTimer>(name, faults, clock, spec.timer_interval_ms, spec.timer_enabled);
-        break;
-      default: break;
-    }
-  }
-  window.caption = platform::Text(app::kInitialCaption);
-  focus = "txt1";
-}
-
-namespace {
-template <typename Map>
-auto& Lookup(Map& map, app::ControlId id, const char* kind) {
-  const auto it = map.find(id);
-  if (it == map.end()) throw platform::Error(std::string(app::Spec(id).name) + " is not a " + kind);
-  return *it->second;
-}
-}  // namespace
-
-platform::Window& SimControls::Form() { return window; }
-platform::TextBox& SimControls::Box(app::ControlId id) { return Lookup(boxes_, id, "text box"); }
-platform::Label& SimControls::Lbl(app::ControlId id) { return Lookup(labels_, id, "label"); }
-platform::Panel& SimControls::Frame(app::ControlId id) { return Lookup(panels_, id, "frame"); }
-platform::Timer& SimControls::Tmr(app::ControlId id) { return Lookup(timers_, id, "timer"); }
-platform::Browser& SimControls::Web(app::ControlId id) {
-  if (id != app::ControlId::WebBrowser1) throw platform::Error("not a browser");
-  return browser;
-}
-platform::Socket& SimControls::Sock(app::ControlId id) {
-  if (id != app::ControlId::Winsock1) throw platform::Error("not a socket");
-  return socket;
-}
-SimTextBox& SimControls::box(app::ControlId id) { return Lookup(boxes_, id, "text box"); }
-SimTimer& SimControls::timer(app::ControlId id) { return Lookup(timers_, id, "timer"); }
-SimLabel& SimControls::label(app::ControlId id) { return Lookup(labels_, id, "label"); }
-SimPanel& SimControls::panel(app::ControlId id) { return Lookup(panels_, id, "frame"); }
 
 }  // namespace sim

@@ -4,12 +4,12 @@
 // and a window with the state the handlers read and write.
 #include <array>
 #include <functional>
-#include <map>
-#include <memory>
 #include <string>
 #include <vector>
 
-#include "app/controls.h"
+#include <optional>
+
+#include "platform/ui.h"
 #include "platform/sim/faults.h"
 
 namespace sim {
@@ -24,7 +24,7 @@ class SimTextBox final : public platform::TextBox {
   void SetText(platform::TextView text) override;
   void AppendText(platform::TextView text) override;
   void SetEnabled(bool enabled) override;
-  bool IsEnabled() const override { return enabled_; }
+  bool IsEnabled() const { return enabled_; }
   void SetFocus() override;
 
   // What the user does: the text changes and the change event is raised.
@@ -45,7 +45,7 @@ class SimLabel final : public platform::Label {
   SimLabel(std::string name, Faults& faults, platform::Text caption)
       : name_(std::move(name)), faults_(faults), caption_(std::move(caption)) {}
   void SetCaption(platform::TextView caption) override;
-  platform::Text GetCaption() const override { return caption_; }
+  platform::Text GetCaption() const { return caption_; }
 
  private:
   std::string name_;
@@ -68,7 +68,7 @@ class SimTimer final : public platform::Timer {
  public:
   SimTimer(std::string name, Faults& faults, SimClock& clock, int interval_ms, bool enabled);
   void SetEnabled(bool enabled) override;
-  bool IsEnabled() const override { return enabled_; }
+  bool IsEnabled() const { return enabled_; }
   int interval_ms() const { return interval_ms_; }
   long long due_ms() const { return due_ms_; }
   std::function<void()> on_tick;
@@ -126,13 +126,11 @@ class SimWindow final : public platform::Window {
  public:
   SimWindow(Faults& faults) : faults_(faults) {}
   void SetCaption(platform::TextView caption) override;
-  platform::Text GetCaption() const override { return caption; }
   void SetBackColor(platform::Rgb color) override;
   platform::Hwnd Handle() const override;
   platform::HIcon IconHandle() const override;
   bool IsVisible() const override;
   void SetVisible(bool visible) override;
-  platform::WindowState GetWindowState() const override;
   void SetWindowState(platform::WindowState state) override;
   float TwipsPerPixelX() const override;
 
@@ -148,37 +146,6 @@ class SimWindow final : public platform::Window {
 
  private:
   Faults& faults_;
-};
-
-// All the controls of the window, built from the inventory table.
-class SimControls final : public app::Controls {
- public:
-  SimControls();
-  platform::Window& Form() override;
-  platform::TextBox& Box(app::ControlId id) override;
-  platform::Label& Lbl(app::ControlId id) override;
-  platform::Panel& Frame(app::ControlId id) override;
-  platform::Timer& Tmr(app::ControlId id) override;
-  platform::Browser& Web(app::ControlId id) override;
-  platform::Socket& Sock(app::ControlId id) override;
-
-  SimTextBox& box(app::ControlId id);
-  SimTimer& timer(app::ControlId id);
-  SimLabel& label(app::ControlId id);
-  SimPanel& panel(app::ControlId id);
-
-  Faults faults;
-  SimClock clock;
-  SimWindow window{faults};
-  SimBrowser browser{faults};
-  SimSocket socket{faults};
-  std::string focus;  // name of the control that has the focus
-
- private:
-  std::map<app::ControlId, std::unique_ptr<SimTextBox>> boxes_;
-  std::map<app::ControlId, std::unique_ptr<SimLabel>> labels_;
-  std::map<app::ControlId, std::unique_ptr<SimPanel>> panels_;
-  std::map<app::ControlId, std::unique_ptr<SimTimer>> timers_;
 };
 
 }  // namespace sim

@@ -3,56 +3,10 @@
 #include <idispids.h>
 #include <mshtmdid.h>
 #include <mshtmhst.h>
-#include <oleauto.h>
 
-#include <string>
+#include "platform/win32/handles.h"
 
 namespace platform::win32 {
-
-namespace {
-
-// Not in mingw's libuuid; values from <mshtmhst.h>. Only used to name them
-// in traces: the site implements neither.
-const GUID kIID_IDocHostUIHandler2 = {0x3050f6d0, 0x98b5, 0x11cf, {0xbb, 0x82, 0x00, 0xaa, 0x00, 0xbd, 0xce, 0x0b}};
-const GUID kIID_IDocHostShowUI = {0xc4d244b0, 0xd43e, 0x11cf, {0x89, 0x3b, 0x00, 0xaa, 0x00, 0xbd, 0xce, 0x1a}};
-
-// Names for the interfaces a browser control is known to ask its site for,
-// so a trace reads as prose instead of GUIDs.
-std::string InterfaceName(REFIID iid) {
-  struct Known {
-    const IID* iid;
-    const char* name;
-  };
-  static const Known kKnown[] = {
-      {&IID_IUnknown, "IUnknown"},
-      {&IID_IOleClientSite, "IOleClientSite"},
-      {&IID_IOleWindow, "IOleWindow"},
-      {&IID_IOleInPlaceSite, "IOleInPlaceSite"},
-      {&IID_IOleInPlaceSiteEx, "IOleInPlaceSiteEx"},
-      {&IID_IOleInPlaceSiteWindowless, "IOleInPlaceSiteWindowless"},
-      {&IID_IOleInPlaceUIWindow, "IOleInPlaceUIWindow"},
-      {&IID_IOleInPlaceFrame, "IOleInPlaceFrame"},
-      {&IID_IDocHostUIHandler, "IDocHostUIHandler"},
-      {&kIID_IDocHostUIHandler2, "IDocHostUIHandler2"},
-      {&kIID_IDocHostShowUI, "IDocHostShowUI"},
-      {&IID_IDispatch, "IDispatch"},
-      {&IID_IOleControlSite, "IOleControlSite"},
-      {&IID_IOleContainer, "IOleContainer"},
-      {&IID_IServiceProvider, "IServiceProvider"},
-      {&IID_IOleCommandTarget, "IOleCommandTarget"},
-      {&IID_IAdviseSink, "IAdviseSink"},
-  };
-  for (const Known& k : kKnown) {
-    if (IsEqualIID(iid, *k.iid)) return k.name;
-  }
-  wchar_t text[40] = {};
-  StringFromGUID2(iid, text, 40);
-  std::string out;
-  for (const wchar_t* p = text; *p != L'\0'; ++p) out += static_cast<char>(*p);
-  return out;
-}
-
-}  // namespace
 
 // The container side of the control: one COM object playing client site,
 // in-place site, frame (and so UI window), document host and ambient
@@ -65,22 +19,15 @@ class BrowserSite final : public IOleClientSite,
                           public IDocHostUIHandler,
                           public IDispatch {
  public:
-  BrowserSite(BrowserHost* host, HWND parent, const RECT& rect) : host_(host), parent_(parent), rect_(rect) {}
+  BrowserSite(HWND parent, const RECT& rect) : parent_(parent), rect_(rect) {}
   BrowserSite(const BrowserSite&) = delete;
   BrowserSite& operator=(const BrowserSite&) = delete;
-
-  // Cuts the link back to the host before the host drops its reference: a
-  // control that wrongly keeps the site must not reach a dead host.
-  void Detach() { host_ = nullptr; }
-
-  ULONG refs() const { return refs_; }
 
   // IUnknown. Each interface pointer goes through static_cast so the caller
   // gets the right vtable; handing out `this` would give them whichever base
   // happens to be first.
   STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
     if (out == nullptr) return E_POINTER;
-    Trace(("QueryInterface(" + InterfaceName(iid) + ")").c_str());
     if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IOleClientSite)) {
       *out = static_cast<IOleClientSite*>(this);
     } else if (IsEqualIID(iid, IID_IOleWindow) || IsEqualIID(iid, IID_IOleInPlaceSite)) {
@@ -107,62 +54,34 @@ class BrowserSite final : public IOleClientSite,
 
   // IOleClientSite. The control is never saved or linked, so storage and
   // monikers are not offered.
-  STDMETHODIMP SaveObject() override {
-    Trace("IOleClientSite::SaveObject");
-    return E_NOTIMPL;
-  }
+  STDMETHODIMP SaveObject() override { return E_NOTIMPL; }
   STDMETHODIMP GetMoniker(DWORD, DWORD, IMoniker** moniker) override {
-    Trace("IOleClientSite::GetMoniker");
     if (moniker != nullptr) *moniker = nullptr;
     return E_NOTIMPL;
   }
   STDMETHODIMP GetContainer(IOleContainer** container) override {
-    Trace("IOleClientSite::GetContainer");
     if (container != nullptr) *container = nullptr;
     return E_NOINTERFACE;
   }
-  STDMETHODIMP ShowObject() override {
-    Trace("IOleClientSite::ShowObject");
-    return S_OK;
-  }
-  STDMETHODIMP OnShowWindow(BOOL) override {
-    Trace("IOleClientSite::OnShowWindow");
-    return S_OK;
-  }
-  STDMETHODIMP RequestNewObjectLayout() override {
-    Trace("IOleClientSite::RequestNewObjectLayout");
-    return E_NOTIMPL;
-  }
+  STDMETHODIMP ShowObject() override { return S_OK; }
+  STDMETHODIMP OnShowWindow(BOOL) override { return S_OK; }
+  STDMETHODIMP RequestNewObjectLayout() override { return E_NOTIMPL; }
 
   // IOleWindow, shared by the in-place site and the frame: both are the
   // parent window, which is all the control needs to create its own child.
   STDMETHODIMP GetWindow(HWND* hwnd) override {
-    Trace("IOleWindow::GetWindow");
     if (hwnd == nullptr) return E_POINTER;
-    *hwnd = host_ != nullptr ? parent_ : nullptr;
-    return *hwnd != nullptr ? S_OK : E_FAIL;
+    *hwnd = parent_;
+    return S_OK;
   }
-  STDMETHODIMP ContextSensitiveHelp(BOOL) override {
-    Trace("IOleWindow::ContextSensitiveHelp");
-    return E_NOTIMPL;
-  }
+  STDMETHODIMP ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
 
   // IOleInPlaceSite.
-  STDMETHODIMP CanInPlaceActivate() override {
-    Trace("IOleInPlaceSite::CanInPlaceActivate");
-    return host_ != nullptr ? S_OK : S_FALSE;
-  }
-  STDMETHODIMP OnInPlaceActivate() override {
-    Trace("IOleInPlaceSite::OnInPlaceActivate");
-    return S_OK;
-  }
-  STDMETHODIMP OnUIActivate() override {
-    Trace("IOleInPlaceSite::OnUIActivate");
-    return S_OK;
-  }
+  STDMETHODIMP CanInPlaceActivate() override { return S_OK; }
+  STDMETHODIMP OnInPlaceActivate() override { return S_OK; }
+  STDMETHODIMP OnUIActivate() override { return S_OK; }
   STDMETHODIMP GetWindowContext(IOleInPlaceFrame** frame, IOleInPlaceUIWindow** doc, LPRECT pos, LPRECT clip,
                                 LPOLEINPLACEFRAMEINFO info) override {
-    Trace("IOleInPlaceSite::GetWindowContext");
     if (frame == nullptr || doc == nullptr || pos == nullptr || clip == nullptr || info == nullptr) {
       return E_POINTER;
     }
@@ -179,77 +98,39 @@ class BrowserSite final : public IOleClientSite,
     info->cAccelEntries = 0;
     return S_OK;
   }
-  STDMETHODIMP Scroll(SIZE) override {
-    Trace("IOleInPlaceSite::Scroll");
-    return E_NOTIMPL;
-  }
-  STDMETHODIMP OnUIDeactivate(BOOL) override {
-    Trace("IOleInPlaceSite::OnUIDeactivate");
-    return S_OK;
-  }
-  STDMETHODIMP OnInPlaceDeactivate() override {
-    Trace("IOleInPlaceSite::OnInPlaceDeactivate");
-    return S_OK;
-  }
-  STDMETHODIMP DiscardUndoState() override {
-    Trace("IOleInPlaceSite::DiscardUndoState");
-    return S_OK;
-  }
-  STDMETHODIMP DeactivateAndUndo() override {
-    Trace("IOleInPlaceSite::DeactivateAndUndo");
-    return S_OK;
-  }
+  STDMETHODIMP Scroll(SIZE) override { return E_NOTIMPL; }
+  STDMETHODIMP OnUIDeactivate(BOOL) override { return S_OK; }
+  STDMETHODIMP OnInPlaceDeactivate() override { return S_OK; }
+  STDMETHODIMP DiscardUndoState() override { return S_OK; }
+  STDMETHODIMP DeactivateAndUndo() override { return S_OK; }
   STDMETHODIMP OnPosRectChange(LPCRECT) override {
     // The rectangle belongs to the window layout, not to the page: a page
     // asking to grow is ignored rather than allowed to cover the dialog.
-    Trace("IOleInPlaceSite::OnPosRectChange");
     return S_OK;
   }
 
   // IOleInPlaceUIWindow: the window has no toolbars to share.
-  STDMETHODIMP GetBorder(LPRECT) override {
-    Trace("IOleInPlaceUIWindow::GetBorder");
-    return INPLACE_E_NOTOOLSPACE;
-  }
-  STDMETHODIMP RequestBorderSpace(LPCBORDERWIDTHS) override {
-    Trace("IOleInPlaceUIWindow::RequestBorderSpace");
-    return INPLACE_E_NOTOOLSPACE;
-  }
-  STDMETHODIMP SetBorderSpace(LPCBORDERWIDTHS) override {
-    Trace("IOleInPlaceUIWindow::SetBorderSpace");
-    return OLE_E_INVALIDRECT;
-  }
+  STDMETHODIMP GetBorder(LPRECT) override { return INPLACE_E_NOTOOLSPACE; }
+  STDMETHODIMP RequestBorderSpace(LPCBORDERWIDTHS) override { return INPLACE_E_NOTOOLSPACE; }
+  STDMETHODIMP SetBorderSpace(LPCBORDERWIDTHS) override { return OLE_E_INVALIDRECT; }
   STDMETHODIMP SetActiveObject(IOleInPlaceActiveObject*, LPCOLESTR) override {
     // The host queries the active object itself; keeping this one would
     // only add a reference cycle to break on teardown.
-    Trace("IOleInPlaceUIWindow::SetActiveObject");
     return S_OK;
   }
 
   // IOleInPlaceFrame: no menus are merged and no status bar is shown.
   STDMETHODIMP InsertMenus(HMENU, LPOLEMENUGROUPWIDTHS widths) override {
-    Trace("IOleInPlaceFrame::InsertMenus");
     if (widths != nullptr) *widths = OLEMENUGROUPWIDTHS{};
     return S_OK;
   }
-  STDMETHODIMP SetMenu(HMENU, HOLEMENU, HWND) override {
-    Trace("IOleInPlaceFrame::SetMenu");
-    return S_OK;
-  }
-  STDMETHODIMP RemoveMenus(HMENU) override {
-    Trace("IOleInPlaceFrame::RemoveMenus");
-    return S_OK;
-  }
-  STDMETHODIMP SetStatusText(LPCOLESTR) override {
-    Trace("IOleInPlaceFrame::SetStatusText");
-    return S_OK;
-  }
-  STDMETHODIMP EnableModeless(BOOL) override {
-    Trace("EnableModeless");  // frame and doc host share it
+  STDMETHODIMP SetMenu(HMENU, HOLEMENU, HWND) override { return S_OK; }
+  STDMETHODIMP RemoveMenus(HMENU) override { return S_OK; }
+  STDMETHODIMP SetStatusText(LPCOLESTR) override { return S_OK; }
+  STDMETHODIMP EnableModeless(BOOL) override {  // frame and doc host share it
     return S_OK;
   }
   STDMETHODIMP TranslateAccelerator(LPMSG, WORD) override {
-    Trace("IOleInPlaceFrame::TranslateAccelerator");
     return S_FALSE;  // the frame has no accelerators of its own
   }
 
@@ -259,11 +140,9 @@ class BrowserSite final : public IOleClientSite,
   // front of the user: its context menu (navigation, view source) and, in the
   // ambient properties below, every dialog it would pop up.
   STDMETHODIMP ShowContextMenu(DWORD, POINT*, IUnknown*, IDispatch*) override {
-    Trace("IDocHostUIHandler::ShowContextMenu");
     return S_OK;  // "shown": suppresses the browser's own menu
   }
   STDMETHODIMP GetHostInfo(DOCHOSTUIINFO* info) override {
-    Trace("IDocHostUIHandler::GetHostInfo");
     if (info == nullptr) return E_POINTER;
     info->dwFlags = DOCHOSTUIFLAG_DISABLE_HELP_MENU;
     info->dwDoubleClick = DOCHOSTUIDBLCLK_DEFAULT;
@@ -271,57 +150,35 @@ class BrowserSite final : public IOleClientSite,
   }
   STDMETHODIMP ShowUI(DWORD, IOleInPlaceActiveObject*, IOleCommandTarget*, IOleInPlaceFrame*,
                       IOleInPlaceUIWindow*) override {
-    Trace("IDocHostUIHandler::ShowUI");
     return S_OK;  // "the host shows its own UI": no browser toolbars
   }
-  STDMETHODIMP HideUI() override {
-    Trace("IDocHostUIHandler::HideUI");
-    return S_OK;
-  }
-  STDMETHODIMP UpdateUI() override {
-    Trace("IDocHostUIHandler::UpdateUI");
-    return S_OK;
-  }
+  STDMETHODIMP HideUI() override { return S_OK; }
+  STDMETHODIMP UpdateUI() override { return S_OK; }
   // IDocHostUIHandler::EnableModeless shares its signature with the frame's
   // and is served by the override above.
-  STDMETHODIMP OnDocWindowActivate(BOOL) override {
-    Trace("IDocHostUIHandler::OnDocWindowActivate");
-    return S_OK;
-  }
-  STDMETHODIMP OnFrameWindowActivate(BOOL) override {
-    Trace("IDocHostUIHandler::OnFrameWindowActivate");
-    return S_OK;
-  }
-  STDMETHODIMP ResizeBorder(LPCRECT, IOleInPlaceUIWindow*, BOOL) override {
-    Trace("IDocHostUIHandler::ResizeBorder");
-    return S_OK;
-  }
+  STDMETHODIMP OnDocWindowActivate(BOOL) override { return S_OK; }
+  STDMETHODIMP OnFrameWindowActivate(BOOL) override { return S_OK; }
+  STDMETHODIMP ResizeBorder(LPCRECT, IOleInPlaceUIWindow*, BOOL) override { return S_OK; }
   STDMETHODIMP TranslateAccelerator(LPMSG, const GUID*, DWORD) override {
-    Trace("IDocHostUIHandler::TranslateAccelerator");
     return S_FALSE;  // let the browser handle its own keys
   }
   STDMETHODIMP GetOptionKeyPath(LPOLESTR* key, DWORD) override {
-    Trace("IDocHostUIHandler::GetOptionKeyPath");
     if (key != nullptr) *key = nullptr;
     return S_FALSE;  // default browser settings
   }
   STDMETHODIMP GetDropTarget(IDropTarget*, IDropTarget** target) override {
-    Trace("IDocHostUIHandler::GetDropTarget");
     if (target != nullptr) *target = nullptr;
     return E_NOTIMPL;
   }
   STDMETHODIMP GetExternal(IDispatch** dispatch) override {
-    Trace("IDocHostUIHandler::GetExternal");
     if (dispatch != nullptr) *dispatch = nullptr;
     return S_FALSE;  // nothing is exposed to page script
   }
   STDMETHODIMP TranslateUrl(DWORD, LPWSTR, LPWSTR* out) override {
-    Trace("IDocHostUIHandler::TranslateUrl");
     if (out != nullptr) *out = nullptr;
     return S_FALSE;
   }
   STDMETHODIMP FilterDataObject(IDataObject*, IDataObject** out) override {
-    Trace("IDocHostUIHandler::FilterDataObject");
     if (out != nullptr) *out = nullptr;
     return S_FALSE;
   }
@@ -344,7 +201,6 @@ class BrowserSite final : public IOleClientSite,
   }
   STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return DISP_E_UNKNOWNNAME; }
   STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS*, VARIANT* result, EXCEPINFO*, UINT*) override {
-    Trace(("IDispatch::Invoke(" + std::to_string(id) + ")").c_str());
     if ((flags & DISPATCH_PROPERTYGET) == 0) return DISP_E_MEMBERNOTFOUND;
     if (id != DISPID_AMBIENT_SILENT && id != DISPID_AMBIENT_DLCONTROL) {
       return DISP_E_MEMBERNOTFOUND;
@@ -364,28 +220,21 @@ class BrowserSite final : public IOleClientSite,
  private:
   ~BrowserSite() = default;  // only Release() deletes
 
-  void Trace(const char* event) const {
-    if (host_ != nullptr) host_->Trace(event);
-  }
-
   // Plain counter: the object lives in the UI thread's apartment and is
   // only ever called on that thread.
   ULONG refs_ = 1;  // the creator's reference
-  BrowserHost* host_;
   HWND parent_;
   RECT rect_;
 };
 
-BrowserHost::BrowserHost() = default;
-
-BrowserHost::~BrowserHost() { Destroy(); }
-
-void BrowserHost::Trace(const char* event) const {
-  if (trace) trace(event);
+Microsoft::WRL::ComPtr<IOleClientSite> MakeBrowserSite(HWND parent, const RECT& rect) {
+  Microsoft::WRL::ComPtr<IOleClientSite> site;
+  site.Attach(static_cast<IOleClientSite*>(new BrowserSite(parent, rect)));
+  return site;
 }
 
 HRESULT BrowserHost::Create(HWND parent, const RECT& rect) {
-  if (site_.get() != nullptr) return E_UNEXPECTED;
+  if (site_) return E_UNEXPECTED;
   if (parent == nullptr || !IsWindow(parent)) return E_INVALIDARG;
   const HRESULT hr = Build(parent, rect);
   // Destroy() knows how to unwind any prefix of Build(), so a failure at
@@ -395,11 +244,9 @@ HRESULT BrowserHost::Create(HWND parent, const RECT& rect) {
 }
 
 HRESULT BrowserHost::Build(HWND parent, const RECT& rect) {
-  *site_.put() = new BrowserSite(this, parent, rect);
-  IOleClientSite* client = static_cast<IOleClientSite*>(site_.get());
-
+  site_ = MakeBrowserSite(parent, rect);
   HRESULT hr = CoCreateInstance(CLSID_WebBrowser, nullptr, CLSCTX_INPROC_SERVER, IID_IOleObject,
-                                reinterpret_cast<void**>(object_.put()));
+                                reinterpret_cast<void**>(object_.ReleaseAndGetAddressOf()));
   if (FAILED(hr)) return hr;
 
   // Some objects read ambient properties while initialising and so want
@@ -408,20 +255,20 @@ HRESULT BrowserHost::Build(HWND parent, const RECT& rect) {
   if (FAILED(object_->GetMiscStatus(DVASPECT_CONTENT, &misc))) misc = 0;
   const bool site_first = (misc & OLEMISC_SETCLIENTSITEFIRST) != 0;
   if (site_first) {
-    hr = object_->SetClientSite(client);
+    hr = object_->SetClientSite(site_.Get());
     if (FAILED(hr)) return hr;
   }
 
   {
-    Ref<IPersistStreamInit> persist;
-    if (SUCCEEDED(object_->QueryInterface(IID_IPersistStreamInit, reinterpret_cast<void**>(persist.put())))) {
+    Microsoft::WRL::ComPtr<IPersistStreamInit> persist;
+    if (SUCCEEDED(object_->QueryInterface(IID_IPersistStreamInit, reinterpret_cast<void**>(persist.GetAddressOf())))) {
       hr = persist->InitNew();
       if (FAILED(hr)) return hr;
     }
   }
 
   if (!site_first) {
-    hr = object_->SetClientSite(client);
+    hr = object_->SetClientSite(site_.Get());
     if (FAILED(hr)) return hr;
   }
 
@@ -429,59 +276,43 @@ HRESULT BrowserHost::Build(HWND parent, const RECT& rect) {
   object_->SetHostNames(L"Status Cycler", nullptr);
 
   RECT pos = rect;
-  hr = object_->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, client, 0, parent, &pos);
+  hr = object_->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, site_.Get(), 0, parent, &pos);
   if (FAILED(hr)) return hr;
 
-  hr = object_->QueryInterface(IID_IOleInPlaceObject, reinterpret_cast<void**>(inplace_.put()));
+  hr = object_->QueryInterface(IID_IOleInPlaceObject, reinterpret_cast<void**>(inplace_.GetAddressOf()));
   if (FAILED(hr)) return hr;
   hr = inplace_->SetObjectRects(&pos, &pos);
   if (FAILED(hr)) return hr;
 
   // Only needed for keyboard handling; a control without it still works.
-  object_->QueryInterface(IID_IOleInPlaceActiveObject, reinterpret_cast<void**>(active_.put()));
+  object_->QueryInterface(IID_IOleInPlaceActiveObject, reinterpret_cast<void**>(active_.GetAddressOf()));
 
-  hr = object_->QueryInterface(IID_IWebBrowser2, reinterpret_cast<void**>(browser_.put()));
-  return hr;
+  return object_->QueryInterface(IID_IWebBrowser2, reinterpret_cast<void**>(browser_.GetAddressOf()));
 }
 
 HRESULT BrowserHost::Navigate(const wchar_t* url) {
   if (!created()) return E_UNEXPECTED;
   if (url == nullptr) return E_INVALIDARG;
-  BSTR bstr = SysAllocString(url);
-  if (bstr == nullptr) return E_OUTOFMEMORY;
+  const Bstr bstr(SysAllocString(url));
+  if (!bstr) return E_OUTOFMEMORY;
   // Flags, target frame, post data and headers all left out.
   VARIANT empty;
   VariantInit(&empty);
-  const HRESULT hr = browser_->Navigate(bstr, &empty, &empty, &empty, &empty);
-  SysFreeString(bstr);
-  return hr;
+  return browser_->Navigate(bstr.get(), &empty, &empty, &empty, &empty);
 }
 
-std::wstring BrowserHost::LocationURL() {
-  if (!created()) return {};
-  BSTR bstr = nullptr;
-  std::wstring out;
-  if (SUCCEEDED(browser_->get_LocationURL(&bstr)) && bstr != nullptr) {
-    out.assign(bstr, SysStringLen(bstr));
-  }
-  SysFreeString(bstr);  // accepts null
-  return out;
-}
-
-HWND BrowserHost::control_window() const {
+HWND BrowserHost::ControlWindow() const {
   HWND hwnd = nullptr;
-  if (inplace_.get() == nullptr || FAILED(inplace_->GetWindow(&hwnd))) {
-    return nullptr;
-  }
+  if (!inplace_ || FAILED(inplace_->GetWindow(&hwnd))) return nullptr;
   return hwnd;
 }
 
 bool BrowserHost::TranslateAccelerator(MSG* msg) {
-  if (msg == nullptr || active_.get() == nullptr) return false;
+  if (msg == nullptr || !active_) return false;
   if (msg->message < WM_KEYFIRST || msg->message > WM_KEYLAST) return false;
   // Keys typed elsewhere in the window (the edit boxes, the buttons) are
   // not the browser's business even though it is the active object.
-  const HWND control = control_window();
+  const HWND control = ControlWindow();
   const HWND focus = GetFocus();
   if (control == nullptr || focus == nullptr || (focus != control && !IsChild(control, focus))) {
     return false;
@@ -489,30 +320,23 @@ bool BrowserHost::TranslateAccelerator(MSG* msg) {
   return active_->TranslateAccelerator(msg) == S_OK;
 }
 
-ULONG BrowserHost::site_reference_count() const { return site_.get() != nullptr ? site_->refs() : 0; }
-
 void BrowserHost::Destroy() {
-  if (site_.get() == nullptr) return;
-  if (inplace_.get() != nullptr) {
+  if (!site_) return;
+  if (inplace_) {
     inplace_->UIDeactivate();
     inplace_->InPlaceDeactivate();
   }
-  if (object_.get() != nullptr) {
+  if (object_) {
     // Taking the site away first means Close() cannot call back into a
     // container that is half gone.
     object_->SetClientSite(nullptr);
     object_->Close(OLECLOSE_NOSAVE);
   }
-  browser_.reset();
-  active_.reset();
-  inplace_.reset();
-  object_.reset();
-
-  // Released by hand rather than by reset() to learn how many references
-  // the control kept.
-  BrowserSite* site = site_.detach();
-  site->Detach();
-  leaked_refs_ = site->Release();
+  browser_.Reset();
+  active_.Reset();
+  inplace_.Reset();
+  object_.Reset();
+  site_.Reset();
 }
 
 }  // namespace platform::win32

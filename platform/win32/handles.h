@@ -1,10 +1,13 @@
 #pragma once
 // Conversions between the portable 32-bit handle values and Win32 handles,
-// and small owners for GDI objects.
+// and the owners of the Win32 handles the program keeps.
 #include <windows.h>
+#include <oleauto.h>
 
 #include <cstdint>
+#include <string>
 
+#include "platform/owner.h"
 #include "platform/ui.h"
 
 namespace platform::win32 {
@@ -19,61 +22,47 @@ inline HKEY ToRoot(std::uint32_t root) {
 }
 
 std::wstring ToWide(TextView text);
-Text FromWide(const wchar_t* text, std::size_t length);
+Text FromWide(std::wstring_view text);
 
-template <typename T>
-class GdiObject {
- public:
-  GdiObject() = default;
-  explicit GdiObject(T handle) : handle_(handle) {}
-  GdiObject(const GdiObject&) = delete;
-  GdiObject& operator=(const GdiObject&) = delete;
-  GdiObject(GdiObject&& other) noexcept : handle_(other.handle_) { other.handle_ = nullptr; }
-  GdiObject& operator=(GdiObject&& other) noexcept {
-    if (this != &other) {
-      reset();
-      handle_ = other.handle_;
-      other.handle_ = nullptr;
-    }
-    return *this;
+// Closes with one Win32 function of one argument.
+template <auto Fn>
+struct CloseWith {
+  template <typename H>
+  void operator()(H handle) const noexcept {
+    Fn(handle);
   }
-  ~GdiObject() { reset(); }
-  void reset(T handle = nullptr) {
-    if (handle_ != nullptr) ::DeleteObject(handle_);
-    handle_ = handle;
-  }
-  T get() const { return handle_; }
-
- private:
-  T handle_ = nullptr;
 };
 
-using Font = GdiObject<HFONT>;
-using Brush = GdiObject<HBRUSH>;
-using Bitmap = GdiObject<HBITMAP>;
+template <typename H, auto Fn>
+using Handle = Owner<H, CloseWith<Fn>>;
 
-class IconHandle {
+using Font = Handle<HFONT, &::DeleteObject>;
+using Brush = Handle<HBRUSH, &::DeleteObject>;
+using Bitmap = Handle<HBITMAP, &::DeleteObject>;
+using Icon = Handle<HICON, &::DestroyIcon>;
+using MemoryDc = Handle<HDC, &::DeleteDC>;
+using RegistryKey = Handle<HKEY, &::RegCloseKey>;
+using Bstr = Handle<BSTR, &::SysFreeString>;
+
+// A window's device context goes back to that window.
+struct ReleaseToWindow {
+  HWND window = nullptr;
+  void operator()(HDC dc) const noexcept { ::ReleaseDC(window, dc); }
+};
+using WindowDc = Owner<HDC, ReleaseToWindow>;
+inline WindowDc GetWindowDc(HWND window) { return WindowDc(::GetDC(window), ReleaseToWindow{window}); }
+
+// A GDI object selected into a device context for a scope, then put back.
+class Selection {
  public:
-  IconHandle() = default;
-  explicit IconHandle(HICON icon) : icon_(icon) {}
-  IconHandle(const IconHandle&) = delete;
-  IconHandle& operator=(const IconHandle&) = delete;
-  IconHandle(IconHandle&& other) noexcept : icon_(other.icon_) { other.icon_ = nullptr; }
-  IconHandle& operator=(IconHandle&& other) noexcept {
-    if (this != &other) {
-      if (icon_ != nullptr) ::DestroyIcon(icon_);
-      icon_ = other.icon_;
-      other.icon_ = nullptr;
-    }
-    return *this;
-  }
-  ~IconHandle() {
-    if (icon_ != nullptr) ::DestroyIcon(icon_);
-  }
-  HICON get() const { return icon_; }
+  Selection(HDC dc, HGDIOBJ object) : dc_(dc), old_(::SelectObject(dc, object)) {}
+  Selection(const Selection&) = delete;
+  Selection& operator=(const Selection&) = delete;
+  ~Selection() { ::SelectObject(dc_, old_); }
 
  private:
-  HICON icon_ = nullptr;
+  HDC dc_;
+  HGDIOBJ old_;
 };
 
 }  // namespace platform::win32

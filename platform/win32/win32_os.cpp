@@ -15,7 +15,16 @@ namespace platform::win32 {
 
 std::wstring ToWide(TextView text) { return std::wstring(text.begin(), text.end()); }
 
-Text FromWide(const wchar_t* text, std::size_t length) { return Text(text, text + length); }
+Text FromWide(std::wstring_view text) { return Text(text.begin(), text.end()); }
+
+std::wstring Widen(std::string_view bytes, unsigned code_page, unsigned long flags) {
+  if (bytes.empty()) return {};
+  const int length = static_cast<int>(bytes.size());
+  const int chars = ::MultiByteToWideChar(code_page, flags, bytes.data(), length, nullptr, 0);
+  std::wstring out(static_cast<std::size_t>(chars), L'\0');
+  ::MultiByteToWideChar(code_page, flags, bytes.data(), length, out.data(), chars);
+  return out;
+}
 
 std::string Win32Ansi::ToAnsi(TextView text) const {
   if (text.empty()) return {};
@@ -27,14 +36,7 @@ std::string Win32Ansi::ToAnsi(TextView text) const {
   return out;
 }
 
-Text Win32Ansi::FromAnsi(std::string_view bytes) const {
-  if (bytes.empty()) return {};
-  const int length = static_cast<int>(bytes.size());
-  const int chars = ::MultiByteToWideChar(CP_ACP, 0, bytes.data(), length, nullptr, 0);
-  std::wstring out(static_cast<std::size_t>(chars), L'\0');
-  ::MultiByteToWideChar(CP_ACP, 0, bytes.data(), length, out.data(), chars);
-  return FromWide(out.data(), out.size());
-}
+Text Win32Ansi::FromAnsi(std::string_view bytes) const { return FromWide(Widen(bytes, CP_ACP)); }
 
 long Win32Registry::RegOpenKeyA(std::uint32_t root, const std::string& sub_key, RegKey* key) {
   HKEY opened = nullptr;

@@ -1,5 +1,8 @@
 #pragma once
 // The operating-system services over the real Windows calls.
+#include <string>
+#include <string_view>
+
 #include "platform/os.h"
 
 namespace platform::win32 {
@@ -54,6 +57,10 @@ struct Win32Services {
   Win32Shell shell;
   Services os;
 };
+
+// Bytes in the given code page as UTF-16; empty when they are not valid in it
+// under the given MultiByteToWideChar flags.
+std::wstring Widen(std::string_view bytes, unsigned code_page, unsigned long flags = 0);
 
 // The first IPv4 address of an adapter that is up and is not a loopback.
 Text LocalIPv4();

@@ -7,7 +7,7 @@
 #include "app/dispatch.h"
 #include "app/inventory.h"
 #include "platform/error.h"
-#include "platform/sim/sim_app.h"
+#include "app/sim/sim_app.h"
 
 using app::ControlId;
 using app::ControlKind;
@@ -39,9 +39,10 @@ TEST(Inventory, EveryControlOfTheWindowIsThereOnceWithItsPlaceAndText) {
       {"Image1", ControlKind::kPicture, 240, 4200, 480, 480, u""},
   };
   for (const auto& row : rows) {
-    const auto id = app::FindControl(row.name);
-    ASSERT_TRUE(id.has_value()) << row.name;
-    const auto& spec = app::Spec(*id);
+    const auto found = std::find_if(app::Inventory().begin(), app::Inventory().end(),
+                                    [&](const app::ControlSpec& s) { return s.name == row.name; });
+    ASSERT_NE(found, app::Inventory().end()) << row.name;
+    const auto& spec = *found;
     EXPECT_EQ(spec.kind, row.kind) << row.name;
     EXPECT_EQ((std::array{spec.left, spec.top, spec.width, spec.height}),
               (std::array{row.left, row.top, row.width, row.height}))

@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/sim/sim_app.h"
+#include "app/sim/sim_app.h"
 #include "presence/presence.h"
 #include "tests/common/show_text.h"
 

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/common/reg_types.h"
 #include "platform/sim/sim_os.h"
 #include "status/status.h"
 
@@ -214,7 +215,7 @@ TEST(SetMessengerStatus, MissingUserIdWritesUnderTheDoubleBackslashPathAndStillS
   const Case cases[] = {
       {"no Pager key", false, 0},
       {"no user id value", true, 0},
-      {"user id of another type", true, platform::kRegDword},
+      {"user id of another type", true, regtype::kDword},
   };
   for (const auto& c : cases) {
     Messenger m;

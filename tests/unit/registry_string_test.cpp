@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/common/reg_types.h"
 #include "platform/sim/sim_os.h"
 #include "status/status.h"
 
@@ -42,11 +43,11 @@ TEST(RegReadString, UnusableValueGivesTheDefaultAndLeavesNoKeyOpen) {
       {"missing value", true, false, 0, u"dflt", u"dflt"},
       {"missing value, no default", true, false, 0, u"", u""},
       {"missing key", false, false, 0, u"dflt", u"dflt"},
-      {"REG_EXPAND_SZ", true, true, platform::kRegExpandSz, u"dflt", u"dflt"},
-      {"REG_DWORD", true, true, platform::kRegDword, u"dflt", u"dflt"},
-      {"REG_MULTI_SZ", true, true, platform::kRegMultiSz, u"dflt", u"dflt"},
-      {"REG_BINARY", true, true, platform::kRegBinary, u"dflt", u"dflt"},
-      {"REG_NONE", true, true, platform::kRegNone, u"dflt", u"dflt"},
+      {"REG_EXPAND_SZ", true, true, regtype::kExpandSz, u"dflt", u"dflt"},
+      {"REG_DWORD", true, true, regtype::kDword, u"dflt", u"dflt"},
+      {"REG_MULTI_SZ", true, true, regtype::kMultiSz, u"dflt", u"dflt"},
+      {"REG_BINARY", true, true, regtype::kBinary, u"dflt", u"dflt"},
+      {"REG_NONE", true, true, regtype::kNone, u"dflt", u"dflt"},
   };
   for (const auto& c : cases) {
     Registry r;
@@ -138,7 +139,7 @@ TEST(RegReadString, EachReadSeesTheValueAsItIsNow) {
   EXPECT_EQ(r.Read(u"V"), u"first");
   r.reg.Put(kKey, "V", platform::kRegSz, "second");
   EXPECT_EQ(r.Read(u"V"), u"second");
-  r.reg.Put(kKey, "V", platform::kRegDword, std::string("\x01\0\0\0", 4));
+  r.reg.Put(kKey, "V", regtype::kDword, std::string("\x01\0\0\0", 4));
   EXPECT_EQ(r.Read(u"V", u"dflt"), u"dflt");
 }
 
@@ -195,7 +196,7 @@ TEST(RegWriteString, SecondWriteReplacesTheValueWhole) {
   EXPECT_EQ(r.reg.Get(kKey, "V")->data, "");
   EXPECT_EQ(r.Read(u"V", u"dflt"), u"");
   // A value of another type under the name is replaced by a string.
-  r.reg.Put(kKey, "W", platform::kRegDword, std::string("\x05\0\0\0", 4));
+  r.reg.Put(kKey, "W", regtype::kDword, std::string("\x05\0\0\0", 4));
   r.Write(kKeyText, u"W", u"text");
   EXPECT_EQ(r.reg.Get(kKey, "W")->type, platform::kRegSz);
 }

@@ -6,7 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/sim/sim_app.h"
+#include "tests/common/reg_types.h"
+#include "app/sim/sim_app.h"
 
 using app::ControlId;
 
@@ -288,7 +289,7 @@ TEST(Rotation, MessengerMissingHungOrWithoutUserIdDoesNotStopTheRing) {
     Rig rig;
     if (c.remove_window) rig.app.messaging.RemoveWindow(rig.app.messaging.FindWindowA("YahooBuddyMain"));
     if (c.hang_window) rig.app.messaging.Find(rig.app.messaging.FindWindowA("YahooBuddyMain"))->hung = true;
-    if (c.remove_user_id) rig.app.registry.Put("Software\\Yahoo\\Pager", "Yahoo! user id", platform::kRegDword, "");
+    if (c.remove_user_id) rig.app.registry.Put("Software\\Yahoo\\Pager", "Yahoo! user id", regtype::kDword, "");
     rig.app.registry.calls.ClearJournal();
     rig.app.messaging.calls.ClearJournal();
     rig.Start();

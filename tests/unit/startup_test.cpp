@@ -6,7 +6,7 @@
 
 #include "app/checked16.h"
 #include "identity/Mod1.h"
-#include "platform/sim/sim_app.h"
+#include "app/sim/sim_app.h"
 
 using app::ControlId;
 

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "app/tray.h"
-#include "platform/sim/sim_app.h"
+#include "app/sim/sim_app.h"
 
 using app::ControlId;
 using platform::WindowState;
@@ -39,12 +39,6 @@ std::string TipBytes(const std::string& text_then_nul) { return text_then_nul + 
 void Minimise(sim::SimApp& app) {
   app.Click(ControlId::Command4);
   ASSERT_FALSE(app.ui.window.visible);
-}
-
-std::size_t Adds(const sim::SimShell& shell) {
-  std::size_t n = 0;
-  for (const auto& call : shell.notify_calls) n += call.message == platform::kNimAdd ? 1 : 0;
-  return n;
 }
 
 TEST(TrayRecord, PackedRecordIsTheEightyEightByteFirstVersionLittleEndian) {
@@ -324,50 +318,6 @@ TEST(TrayRestore, WindowLayerFactorIsWholeSoEveryDpiGivesTheMessageBack) {
       EXPECT_EQ(app::TrayMessageFromX(x, factor), std::optional<std::int32_t>(static_cast<std::int32_t>(message)))
           << message << " at " << dpi << " DPI";
     }
-  }
-}
-
-TEST(TrayExit, ExitAndCloseBoxDeleteIconOneOfThisWindow) {
-  enum class Before { kNothing, kMinimised, kMinimisedAndRestored };
-  for (const bool close_box : {false, true}) {
-    for (const Before before : {Before::kNothing, Before::kMinimised, Before::kMinimisedAndRestored}) {
-      sim::SimApp app;
-      app.ui.window.hwnd = 0x00C0FFEEu;
-      if (before != Before::kNothing) Minimise(app);
-      if (before == Before::kMinimisedAndRestored) app.TrayCallback(kDoubleClick);
-      const auto adds = Adds(app.shell);
-      if (close_box) {
-        app.Close();
-      } else {
-        app.Click(ControlId::Command3);
-      }
-      const std::string where =
-          std::string(close_box ? "close box" : "Exit") + " after " + std::to_string(static_cast<int>(before));
-      EXPECT_TRUE(app.process.ended) << where;
-      ASSERT_FALSE(app.shell.notify_calls.empty()) << where;
-      const auto& last = app.shell.notify_calls.back();
-      EXPECT_EQ(last.message, platform::kNimDelete) << where;
-      EXPECT_EQ(last.data.hWnd, 0x00C0FFEEu) << where;
-      EXPECT_EQ(last.data.uID, 1u) << where;
-      EXPECT_EQ(Adds(app.shell), adds) << "Exit adds nothing: " << where;
-      EXPECT_EQ(app.shell.IconCount(), 0) << where;
-      EXPECT_TRUE(app.errors_shown.empty()) << where;
-    }
-  }
-}
-
-TEST(TrayExit, ExitStillEndsWhenTheIconCannotBeRemoved) {
-  for (const bool close_box : {false, true}) {
-    sim::SimApp app;
-    Minimise(app);
-    app.ui.faults.FailNth("Form.Handle", app.ui.faults.Count("Form.Handle") + 1, /*forever=*/true);
-    if (close_box) {
-      app.Close();
-    } else {
-      app.Click(ControlId::Command3);
-    }
-    EXPECT_TRUE(app.process.ended) << (close_box ? "close box" : "Exit");
-    EXPECT_TRUE(app.errors_shown.empty()) << (close_box ? "close box" : "Exit");
   }
 }
 

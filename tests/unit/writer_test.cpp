@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/sim/sim_app.h"
+#include "app/sim/sim_app.h"
 #include "writer/ascii_rules.h"
 #include "tests/common/show_text.h"
 

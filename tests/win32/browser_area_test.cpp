@@ -59,7 +59,7 @@ TEST_F(BrowserArea, ControlIsCreatedOnceOnTheFirstNavigationAndFillsTheRectangle
   NavigateAndWait(server, "one");
   platform::win32::BrowserHost* const host = window_.browser().host();
   ASSERT_NE(host, nullptr);
-  const HWND control = host->control_window();
+  const HWND control = ::GetWindow(area, GW_CHILD);
   ASSERT_NE(control, nullptr);
   EXPECT_EQ(::GetParent(control), area);
   RECT want{};
@@ -71,7 +71,7 @@ TEST_F(BrowserArea, ControlIsCreatedOnceOnTheFirstNavigationAndFillsTheRectangle
 
   NavigateAndWait(server, "two");
   EXPECT_EQ(window_.browser().host(), host);
-  EXPECT_EQ(host->control_window(), control);
+  EXPECT_EQ(::GetWindow(area, GW_CHILD), control);
   const std::vector<std::string> expected = {"GET /online?u=one HTTP/1.1", "GET /online?u=two HTTP/1.1"};
   EXPECT_EQ(server.lines(), expected);
 }
@@ -82,9 +82,10 @@ TEST_F(BrowserArea, ExitTearsTheControlDownWhileItsWindowStillExists) {
   testhttp::HttpListener server(options);
   ASSERT_NE(server.port(), 0);
   NavigateAndWait(server, "held");
+  const HWND area = window_.control(ControlId::WebBrowser1);
   platform::win32::BrowserHost* const host = window_.browser().host();
   ASSERT_NE(host, nullptr);
-  const HWND control = host->control_window();
+  const HWND control = ::GetWindow(area, GW_CHILD);
   ASSERT_NE(control, nullptr);
 
   // What Exit does. The window object outlives its window here, so only

@@ -149,9 +149,9 @@ TEST_F(RealWindow, ColoursAndFontsAreTheDescribedOnes) {
 }
 
 TEST_F(RealWindow, TimersAreArmedOnlyForTheTitle) {
-  EXPECT_TRUE(window_.Tmr(ControlId::Timer6).IsEnabled());
+  EXPECT_TRUE(static_cast<appwin::WinTimer&>(window_.Tmr(ControlId::Timer6)).IsEnabled());
   for (auto id : {ControlId::Timer1, ControlId::Timer2, ControlId::Timer3, ControlId::Timer4, ControlId::Timer5}) {
-    EXPECT_FALSE(window_.Tmr(id).IsEnabled()) << app::Spec(id).name;
+    EXPECT_FALSE(static_cast<appwin::WinTimer&>(window_.Tmr(id)).IsEnabled()) << app::Spec(id).name;
   }
 }
 
@@ -197,7 +197,11 @@ TEST_F(RealWindow, HandlerErrorIsShownOnceWithItsTextAndWakeUpsFromOutsideShowNo
   window_.Deliver([&] { window_.form().Timer1_Timer(); });
   window_.Deliver([&] { window_.form().Timer1_Timer(); });
   // Error texts are UTF-8 and reach the box whole.
-  window_.Deliver([] { throw platform::Error("Gr\xC3\xB6\xC3\x9F" "e \xE2\x89\xA0 \xD0\xBE\xD0\xBA"); });
+  window_.Deliver([] {
+    throw platform::Error(
+        "Gr\xC3\xB6\xC3\x9F"
+        "e \xE2\x89\xA0 \xD0\xBE\xD0\xBA");
+  });
   PumpFor(500);
   EXPECT_TRUE(::IsWindow(window_.hwnd()));
   const std::vector<std::wstring> expected{L"Object required: txt1", L"Gr\u00F6\u00DFe \u2260 \u043E\u043A"};

@@ -1,8 +1,42 @@
-#include "platform/sim/sim_app.h"
+#include "app/sim/sim_app.h"
 
 #include <cmath>
 
 namespace sim {
+
+SimControls::SimControls() {
+  for (const auto& spec : app::Inventory()) {
+    const std::string name(spec.name);
+    switch (spec.kind) {
+      case app::ControlKind::kTextBox: {
+        auto box = std::make_unique<SimTextBox>(name, faults, platform::Text(spec.text));
+        box->on_focus = [this](const std::string& who) { focus = who; };
+        boxes_[static_cast<std::size_t>(spec.id)] = std::move(box);
+        break;
+      }
+      case app::ControlKind::kLabel:
+        labels_[static_cast<std::size_t>(spec.id)] = std::make_unique<SimLabel>(name, faults, platform::Text(spec.text));
+        break;
+      case app::ControlKind::kFrame: panels_[static_cast<std::size_t>(spec.id)] = std::make_unique<SimPanel>(name, faults); break;
+      case app::ControlKind::kTimer:
+        timers_[static_cast<std::size_t>(spec.id)] = std::make_unique<SimTimer>(name, faults, clock, spec.timer_interval_ms, spec.timer_enabled);
+        break;
+      default: break;
+    }
+  }
+  window.caption = platform::Text(app::kInitialCaption);
+  focus = "txt1";
+}
+
+platform::Browser& SimControls::Web(app::ControlId id) {
+  if (id != app::ControlId::WebBrowser1) throw platform::Error("not a browser");
+  return browser;
+}
+
+platform::Socket& SimControls::Sock(app::ControlId id) {
+  if (id != app::ControlId::Winsock1) throw platform::Error("not a socket");
+  return socket;
+}
 
 SimApp::SimApp() {
   for (const auto& spec : app::Inventory()) {
