@@ -5,14 +5,14 @@ enable_language(RC)
 set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
 
 set(SC_WIN32_LIBS user32 gdi32 advapi32 shell32 ole32 oleaut32 uuid iphlpapi ws2_32 comctl32)
+# Self-contained executables. MinGW is told so at the link; MSVC's static
+# runtime is chosen in the top-level file, before any target exists.
 if(MINGW)
   set(SC_STATIC_LINK -static -static-libgcc -static-libstdc++)
-  add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
-elseif(MSVC)
+else()
   set(SC_STATIC_LINK)
-  set(CMAKE_MSVC_RUNTIME_LIBRARY "MultiThreaded$<$<CONFIG:Debug>:Debug>")
-  add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
 endif()
+add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
 
 add_library(sc_win32 STATIC
   platform/win32/win32_os.cpp
