@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/sim/sim_app.h"
+#include "tests/common/show_text.h"
 
 using app::ControlId;
 
@@ -25,9 +26,7 @@ struct Shown {
   friend bool operator==(const Shown&, const Shown&) = default;
 };
 
-std::ostream& operator<<(std::ostream& out, const Shown& s) {
-  return out << s.at_ms << ":" << std::string(s.text.begin(), s.text.end());
-}
+std::ostream& operator<<(std::ostream& out, const Shown& s) { return out << s.at_ms << ":" << testtext::Show(s.text); }
 
 // The program beside a messenger that, on each command, takes the text now
 // stored for its profile, as the real one does.

@@ -55,7 +55,7 @@ class Window {
       WNDCLASSW wc{};
       wc.lpfnWndProc = DefWindowProcW;
       wc.hInstance = GetModuleHandleW(nullptr);
-      wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+      wc.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
       wc.lpszClassName = kClass;
       return RegisterClassW(&wc) != 0;
     }();
