@@ -5,13 +5,20 @@ enable_language(RC)
 set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
 
 set(SC_WIN32_LIBS user32 gdi32 advapi32 shell32 ole32 oleaut32 uuid iphlpapi ws2_32 comctl32)
+# Self-contained executables. MinGW is told so at the link; MSVC's static
+# runtime is chosen in the top-level file, before any target exists.
 if(MINGW)
   set(SC_STATIC_LINK -static -static-libgcc -static-libstdc++)
-  add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
-elseif(MSVC)
+else()
   set(SC_STATIC_LINK)
-  set(CMAKE_MSVC_RUNTIME_LIBRARY "MultiThreaded$<$<CONFIG:Debug>:Debug>")
-  add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
+endif()
+add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
+# StatusCycler.rc embeds the manifest itself; MSVC's linker would add a second
+# one under the same resource id and fail.
+if(MSVC)
+  set(SC_RESOURCE_LINK_OPTIONS /MANIFEST:NO)
+else()
+  set(SC_RESOURCE_LINK_OPTIONS)
 endif()
 
 add_library(sc_win32 STATIC
@@ -24,6 +31,7 @@ target_compile_options(sc_win32 PRIVATE ${SC_WARNINGS})
 
 add_executable(StatusCycler WIN32 app/win32/main.cpp app/win32/StatusCycler.rc)
 target_link_libraries(StatusCycler PRIVATE sc_win32 ${SC_STATIC_LINK})
+target_link_options(StatusCycler PRIVATE ${SC_RESOURCE_LINK_OPTIONS})
 if(MINGW)
   target_link_options(StatusCycler PRIVATE -municode)
 endif()
@@ -41,6 +49,11 @@ endif()
 add_subdirectory(tools/messenger-standin)
 
 if(STATUSCYCLER_TESTS)
+  # Built on Windows itself, the portable tests run natively beside the
+  # Windows ones; a cross build leaves them to the native Linux build.
+  if(NOT CMAKE_CROSSCOMPILING)
+    add_subdirectory(tests/unit)
+  endif()
   add_subdirectory(tests/win32)
   add_subdirectory(tests/e2e)
   add_subdirectory(tests/soak)

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "app/inventory.h"
 #include "app/win32/main_window.h"
 #include "tests/win32/resource_count.h"

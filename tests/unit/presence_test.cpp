@@ -1,7 +1,11 @@
 // The presence check: the URL built from whatever was typed, and the click
 // handler over a simulated browser.
 #include <gtest/gtest.h>
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <iconv.h>
+#endif
 
 #include <algorithm>
 #include <cstdint>
@@ -22,8 +26,26 @@ namespace {
 
 using testtext::Show;
 
-// glibc's converter as the oracle for "the UTF-8 of the name", so the test
-// does not share its idea of UTF-8 with the code under test.
+// The system's converter as the oracle for "the UTF-8 of the name", so the
+// test does not share its idea of UTF-8 with the code under test.
+#ifdef _WIN32
+class Utf16ToUtf8 {
+ public:
+  bool ok() const { return true; }
+
+  // The bytes of `text`, or nothing if Windows rejects it.
+  std::optional<std::string> Convert(const Text& text) const {
+    if (text.empty()) return std::string();
+    const auto* wide = reinterpret_cast<const wchar_t*>(text.data());
+    const int length = static_cast<int>(text.size());
+    const int bytes = ::WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, wide, length, nullptr, 0, nullptr, nullptr);
+    if (bytes <= 0) return std::nullopt;
+    std::string out(static_cast<std::size_t>(bytes), '\0');
+    ::WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, wide, length, out.data(), bytes, nullptr, nullptr);
+    return out;
+  }
+};
+#else
 class Utf16ToUtf8 {
  public:
   Utf16ToUtf8() : cd_(iconv_open("UTF-8", "UTF-16LE")) {}
@@ -56,6 +78,7 @@ class Utf16ToUtf8 {
  private:
   iconv_t cd_;
 };
+#endif
 
 // What the encoder promises for text that is not valid UTF-16: each
 // unpaired surrogate stands for U+FFFD.

@@ -6,8 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "tests/common/reg_types.h"
 #include "app/sim/sim_app.h"
+#include "tests/common/reg_types.h"
+#include "tests/common/show_text.h"
 
 using app::ControlId;
 
@@ -26,9 +27,7 @@ struct Shown {
   friend bool operator==(const Shown&, const Shown&) = default;
 };
 
-std::ostream& operator<<(std::ostream& out, const Shown& s) {
-  return out << s.at_ms << ":" << std::string(s.text.begin(), s.text.end());
-}
+std::ostream& operator<<(std::ostream& out, const Shown& s) { return out << s.at_ms << ":" << testtext::Show(s.text); }
 
 // The program beside a messenger that, on each command, takes the text now
 // stored for its profile, as the real one does.

@@ -12,6 +12,7 @@
 
 #include "identity/Mod1.h"
 #include "platform/win32/win32_os.h"
+#include "tests/common/show_text.h"
 
 namespace {
 
@@ -47,7 +48,7 @@ TEST(IdentityWin32, LocalAddressIsAnUpNonLoopbackIPv4OfThisMachine) {
     }
   }
   const auto got = platform::win32::LocalIPv4();
-  const std::string text(got.begin(), got.end());
+  const std::string text = testtext::Show(got);
   if (addresses.empty()) {
     EXPECT_EQ(text, "");
     GTEST_SKIP() << "this machine has no network adapter with an address";
