@@ -7,7 +7,7 @@
 #include <string>
 
 #include "tests/e2e/harness.h"
-#include "tests/common/show_text.h"
+#include "tests/common/text.h"
 
 using app::ControlId;
 using namespace std::chrono_literals;

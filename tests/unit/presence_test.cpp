@@ -17,7 +17,7 @@
 
 #include "app/sim/sim_app.h"
 #include "presence/presence.h"
-#include "tests/common/show_text.h"
+#include "tests/common/text.h"
 
 using app::ControlId;
 using platform::Text;

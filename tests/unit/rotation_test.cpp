@@ -8,7 +8,7 @@
 
 #include "app/sim/sim_app.h"
 #include "tests/common/reg_types.h"
-#include "tests/common/show_text.h"
+#include "tests/common/text.h"
 
 using app::ControlId;
 

@@ -10,7 +10,7 @@
 
 #include "app/sim/sim_app.h"
 #include "writer/ascii_rules.h"
-#include "tests/common/show_text.h"
+#include "tests/common/text.h"
 
 using app::ControlId;
 using platform::Text;

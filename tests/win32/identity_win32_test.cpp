@@ -12,7 +12,7 @@
 
 #include "identity/Mod1.h"
 #include "platform/win32/win32_os.h"
-#include "tests/common/show_text.h"
+#include "tests/common/text.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include "app/win32/main_window.h"
 #include "writer/ascii_rules.h"
 #include "tests/common/message_boxes.h"
-#include "tests/common/show_text.h"
+#include "tests/common/text.h"
 
 namespace {
 

@@ -1,12 +1,15 @@
 #pragma once
-// Readable failure output for UTF-16 texts: printable ASCII as it is, every
-// other character as <U+XXXX>.
+// Texts as the tests look at them: readable in failure output, and as UTF-8
+// by the system's own converter (glibc's iconv, or WideCharToMultiByte on
+// Windows), never by a second copy of the program's encoder.
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <string_view>
 
 namespace testtext {
 
+// Printable ASCII as it is, every other character as <U+XXXX>.
 template <typename Char>
 std::string Show(std::basic_string_view<Char> text) {
   std::string out;
@@ -21,8 +24,13 @@ std::string Show(std::basic_string_view<Char> text) {
   }
   return out;
 }
-
 inline std::string Show(const std::u16string& text) { return Show(std::u16string_view(text)); }
 inline std::string Show(const std::wstring& text) { return Show(std::wstring_view(text)); }
+
+// UTF-16 to UTF-8; an unpaired surrogate becomes U+FFFD.
+std::string Utf8(std::u16string_view text);
+
+// "%41b" -> "Ab"; nothing when an escape is cut short or not hex.
+std::optional<std::string> PercentDecode(std::string_view text);
 
 }  // namespace testtext

@@ -1,0 +1,38 @@
+#pragma once
+// Waiting on a window without freezing it: this thread's messages are pumped
+// while the condition is polled. The limit only keeps a broken program from
+// hanging the suite; tests assert on what happened, never on how long it took.
+#include <windows.h>
+
+#include <chrono>
+#include <functional>
+
+namespace testwin {
+
+inline bool PumpUntil(const std::function<bool()>& done,
+                      std::chrono::milliseconds limit = std::chrono::seconds(10)) {
+  const auto until = std::chrono::steady_clock::now() + limit;
+  for (;;) {
+    if (done()) return true;
+    if (std::chrono::steady_clock::now() >= until) return false;
+    MSG msg;
+    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      ::TranslateMessage(&msg);
+      ::DispatchMessageW(&msg);
+    }
+    ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+  }
+}
+
+// Pumps for a while, for what has no condition to wait on (nothing happening).
+inline void PumpFor(std::chrono::milliseconds time) { PumpUntil([] { return false; }, time); }
+
+// The control that has the keyboard focus on the thread of `window`, which may
+// belong to another process.
+inline HWND FocusOf(HWND window) {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  return ::GetGUIThreadInfo(::GetWindowThreadProcessId(window, nullptr), &info) ? info.hwndFocus : nullptr;
+}
+
+}  // namespace testwin
