@@ -56,7 +56,6 @@ if(STATUSCYCLER_TESTS)
   endif()
   add_subdirectory(tests/win32)
   add_subdirectory(tests/e2e)
-  add_subdirectory(tests/soak)
 endif()
 
 add_subdirectory(bench/win32)

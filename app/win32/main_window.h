@@ -83,7 +83,6 @@ class BrowserArea final : public platform::Browser {
   void Navigate(platform::TextView url) override;
   bool TranslateAccelerator(MSG* msg);
   void Destroy();
-  platform::win32::BrowserHost* host() { return host_.get(); }
 
  private:
   MainWindow& owner_;
@@ -112,9 +111,6 @@ class MainWindow final : public app::Controls, public platform::Window, public p
 
   HWND hwnd() const { return hwnd_; }
   HWND control(app::ControlId id) const { return controls_[static_cast<std::size_t>(id)]; }
-  frmStat& form() { return form_; }
-  int dpi() const { return dpi_; }
-  BrowserArea& browser() { return browser_; }
 
   // app::Controls
   platform::Window& Form() override { return *this; }

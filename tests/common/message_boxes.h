@@ -7,6 +7,7 @@
 #include <atomic>
 #include <chrono>
 #include <mutex>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -34,7 +35,7 @@ class MessageBoxes {
     auto* self = reinterpret_cast<MessageBoxes*>(self_ptr);
     wchar_t cls[16] = {};
     ::GetClassNameW(hwnd, cls, 16);
-    if (::lstrcmpW(cls, L"#32770") != 0 || !::IsWindowVisible(hwnd) || self->answered_ == hwnd) return TRUE;
+    if (::lstrcmpW(cls, L"#32770") != 0 || !::IsWindowVisible(hwnd) || self->answered_.count(hwnd) != 0) return TRUE;
     // The message text is the static control a message box gives the id 0xFFFF.
     wchar_t text[1024] = {};
     ::GetDlgItemTextW(hwnd, 0xFFFF, text, 1024);
@@ -42,7 +43,7 @@ class MessageBoxes {
       const std::lock_guard lock(self->mutex_);
       self->texts_.emplace_back(text);
     }
-    self->answered_ = hwnd;
+    self->answered_.insert(hwnd);
     ::PostMessageW(hwnd, WM_COMMAND, IDOK, 0);
     return TRUE;
   }
@@ -57,7 +58,7 @@ class MessageBoxes {
   DWORD thread_id_;
   mutable std::mutex mutex_;
   std::vector<std::wstring> texts_;
-  HWND answered_ = nullptr;
+  std::set<HWND> answered_;  // a box shown from inside another stays up under it
   std::atomic<bool> stop_{false};
   std::thread watcher_;
 };

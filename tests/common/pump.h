@@ -14,17 +14,17 @@ inline bool PumpUntil(const std::function<bool()>& done,
   const auto until = std::chrono::steady_clock::now() + limit;
   for (;;) {
     if (done()) return true;
-    if (std::chrono::steady_clock::now() >= until) return false;
     MSG msg;
     while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
       ::TranslateMessage(&msg);
       ::DispatchMessageW(&msg);
     }
+    if (std::chrono::steady_clock::now() >= until) return done();
     ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
   }
 }
 
-// Pumps for a while, for what has no condition to wait on (nothing happening).
+// Pumps for a while (at least once), for what has no condition to wait on.
 inline void PumpFor(std::chrono::milliseconds time) { PumpUntil([] { return false; }, time); }
 
 // The control that has the keyboard focus on the thread of `window`, which may

@@ -1,0 +1,37 @@
+#pragma once
+// What a long run counts: the rounds it makes (a few hundred in the test
+// command, the full count under scripts/long-runs.sh) and the kernel handles
+// the process holds (Wine reports no handle count, so every possible value is
+// asked about).
+#include <windows.h>
+#include <psapi.h>
+
+#include <cstdio>
+
+namespace longrun {
+
+inline int Rounds(int short_run, int long_run) {
+  wchar_t value[8] = {};
+  return ::GetEnvironmentVariableW(L"STATUSCYCLER_LONG_RUN", value, 8) != 0 ? long_run : short_run;
+}
+
+inline int KernelHandles() {
+  int count = 0;
+  DWORD flags = 0;
+  for (ULONG_PTR h = 4; h < 0x10000; h += 4) count += ::GetHandleInformation(reinterpret_cast<HANDLE>(h), &flags);
+  return count;
+}
+
+inline unsigned long long WorkingSetKib() {
+  PROCESS_MEMORY_COUNTERS pmc{};
+  ::GetProcessMemoryInfo(::GetCurrentProcess(), &pmc, sizeof pmc);
+  return pmc.WorkingSetSize / 1024;
+}
+
+// One line of figures for scripts/long-runs.sh to pick up.
+inline void Report(const char* run, int rounds, int handles_grown, unsigned long long kib_before) {
+  std::printf("long_run=%s rounds=%d handles_grown=%d working_set_kib_before=%llu after=%llu\n", run, rounds,
+              handles_grown, kib_before, WorkingSetKib());
+}
+
+}  // namespace longrun

@@ -1,0 +1,217 @@
+// The real window in this process, as Windows (Wine) sees it: its controls
+// built from the inventory, its keyboard order, colours and fonts, its timers,
+// its edit boxes, and what becomes of a handler's error.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/win32/main_window.h"
+#include "platform/win32/handles.h"
+#include "tests/common/message_boxes.h"
+#include "tests/common/pump.h"
+#include "tests/common/text.h"
+#include "writer/ascii_rules.h"
+
+namespace {
+
+using app::ControlId;
+using app::ControlKind;
+using namespace std::chrono_literals;
+
+std::wstring TextOf(HWND hwnd) {
+  std::wstring text(static_cast<std::size_t>(::GetWindowTextLengthW(hwnd)) + 1, L'\0');
+  text.resize(static_cast<std::size_t>(::GetWindowTextW(hwnd, text.data(), static_cast<int>(text.size()))));
+  return text;
+}
+
+std::wstring Wide(std::u16string_view text) { return {text.begin(), text.end()}; }
+
+int IdOf(ControlId id) { return appwin::kFirstControlId + static_cast<int>(id); }
+
+class RealWindow : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(window_.Create(SW_SHOW));
+    ::SetForegroundWindow(window_.hwnd());
+  }
+  HWND Control(ControlId id) const { return window_.control(id); }
+  // A character as the keyboard delivers it to a box.
+  void Type(ControlId box, wchar_t c) const { ::SendMessageW(Control(box), WM_CHAR, c, 1); }
+  // The button's click as the button itself reports it.
+  void Click(ControlId button) const {
+    ::SendMessageW(window_.hwnd(), WM_COMMAND, MAKEWPARAM(IdOf(button), BN_CLICKED),
+                   reinterpret_cast<LPARAM>(Control(button)));
+  }
+
+  testwin::MessageBoxes boxes_;  // answered and kept: no test waits on a dialog
+  appwin::MainWindow window_{::GetModuleHandleW(nullptr)};
+};
+
+TEST_F(RealWindow, ControlsHaveTheirClassTextPlaceKeyboardOrderColoursAndFonts) {
+  const int dpi = ::GetDeviceCaps(platform::win32::GetWindowDc(nullptr).get(), LOGPIXELSX);
+  for (const auto& spec : app::Inventory()) {
+    const HWND hwnd = Control(spec.id);
+    if (spec.kind == ControlKind::kTimer || spec.kind == ControlKind::kSocket) continue;
+    ASSERT_NE(hwnd, nullptr) << spec.name;
+    wchar_t cls[16] = {};
+    ::GetClassNameW(hwnd, cls, 16);
+    const wchar_t* expected = spec.kind == ControlKind::kTextBox ? L"Edit"
+                              : spec.kind == ControlKind::kButton ? L"Button"
+                                                                  : L"Static";
+    EXPECT_EQ(_wcsicmp(cls, expected), 0) << spec.name;
+    RECT rc{};
+    ::GetWindowRect(hwnd, &rc);
+    ::MapWindowPoints(HWND_DESKTOP, window_.hwnd(), reinterpret_cast<POINT*>(&rc), 2);
+    EXPECT_EQ(rc.left, app::TwipsToPixels(spec.left, dpi)) << spec.name;
+    EXPECT_EQ(rc.top, app::TwipsToPixels(spec.top, dpi)) << spec.name;
+    EXPECT_EQ(rc.bottom - rc.top, app::TwipsToPixels(spec.height, dpi)) << spec.name;
+    if (spec.id == ControlId::Label1) {  // the welcome line is there, and the label grew to it
+      EXPECT_EQ(TextOf(hwnd).rfind(L"Hello: ", 0), 0u);
+      EXPECT_GT(rc.right - rc.left, app::TwipsToPixels(spec.width, dpi));
+      continue;
+    }
+    EXPECT_EQ(rc.right - rc.left, app::TwipsToPixels(spec.width, dpi)) << spec.name;
+    EXPECT_EQ(TextOf(hwnd), Wide(spec.text)) << spec.name;
+    if (spec.kind == ControlKind::kTextBox) {
+      // Without EM_SETLIMITTEXT 0 typing stops at about 32,000 characters.
+      EXPECT_GE(::SendMessageW(hwnd, EM_GETLIMITTEXT, 0, 0), 0x7FFFFFFE) << spec.name;
+    }
+    if (spec.font == app::FontKind::kNone) continue;
+    LOGFONTW font{};
+    ::GetObjectW(reinterpret_cast<HFONT>(::SendMessageW(hwnd, WM_GETFONT, 0, 0)), sizeof font, &font);
+    const bool bold = spec.font == app::FontKind::kLabelBold || spec.font == app::FontKind::kBoxBold;
+    EXPECT_EQ(font.lfWeight, bold ? FW_BOLD : FW_NORMAL) << spec.name;
+    EXPECT_EQ(font.lfHeight, -::MulDiv(spec.font == app::FontKind::kBoxBold ? 975 : 825, dpi, 7200)) << spec.name;
+  }
+  RECT client{};
+  ::GetClientRect(window_.hwnd(), &client);
+  EXPECT_EQ(client.right, app::TwipsToPixels(app::kClientWidthTwips, dpi));
+  EXPECT_EQ(client.bottom, app::TwipsToPixels(app::kClientHeightTwips, dpi));
+  EXPECT_EQ(::GetFocus(), Control(ControlId::txt1));
+  // No message has been pumped since the load: the title is still the layout's.
+  EXPECT_EQ(TextOf(window_.hwnd()), L"Scroll");
+
+  // Tab skips the labels and the frame, and reaches Text2 below the edge.
+  const ControlId tab[] = {ControlId::txt2,     ControlId::txt3,     ControlId::txt4,  ControlId::txt5,
+                           ControlId::Command1, ControlId::Command2, ControlId::Command3, ControlId::Text1,
+                           ControlId::Text2,    ControlId::Text3,    ControlId::Command4, ControlId::Text4,
+                           ControlId::Command5, ControlId::txt1};
+  HWND at = Control(ControlId::txt1);
+  for (ControlId next : tab) {
+    at = ::GetNextDlgTabItem(window_.hwnd(), at, FALSE);
+    EXPECT_EQ(at, Control(next)) << "Tab should reach " << app::Spec(next).name;
+  }
+
+  // Violet behind everything; Label1 and Label3 dark yellow, Label2 plain.
+  const platform::win32::MemoryDc memory(::CreateCompatibleDC(nullptr));
+  const HDC dc = memory.get();
+  const platform::win32::Bitmap bitmap(::CreateCompatibleBitmap(platform::win32::GetWindowDc(nullptr).get(), 4, 4));
+  const platform::win32::Selection paper(dc, bitmap.get());
+  ::SendMessageW(window_.hwnd(), WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+  EXPECT_EQ(::GetPixel(dc, 1, 1), RGB(81, 46, 124));
+  for (auto [id, colour] : {std::pair{ControlId::Label1, RGB(192, 192, 0)}, std::pair{ControlId::Label3, RGB(192, 192, 0)},
+                            std::pair{ControlId::Label2, ::GetSysColor(COLOR_BTNTEXT)}}) {
+    ::SendMessageW(window_.hwnd(), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                   reinterpret_cast<LPARAM>(Control(id)));
+    EXPECT_EQ(::GetTextColor(dc), colour) << app::Spec(id).name;
+    EXPECT_EQ(::GetBkMode(dc), TRANSPARENT) << app::Spec(id).name;
+  }
+}
+
+TEST_F(RealWindow, TitleScrollsOnRealTicks) {
+  const std::wstring banner = L"For Tamsivorlen. Made by Quorbelline !";
+  std::wstring longest;
+  testwin::PumpUntil(
+      [&] {
+        const std::wstring caption = TextOf(window_.hwnd());
+        if (caption != L"Scroll" && banner.rfind(caption, 0) != 0) ADD_FAILURE() << "not a prefix: " << caption.size();
+        if (caption != L"Scroll" && caption.size() > longest.size()) longest = caption;
+        return longest.size() >= 5;
+      },
+      5s);
+  EXPECT_GE(longest.size(), 5u);
+}
+
+TEST_F(RealWindow, ArmingAnArmedTimerLeavesItsIntervalRunning) {
+  // Order, not time, shows it: Timer1 armed, Timer2 armed half a second
+  // later, Timer1 armed again at 0.9 s. Left running, Timer1 ticks first
+  // (due at 1 s, Timer2 at 1.5 s); restarted, it would tick after Timer2.
+  static std::vector<WPARAM> ticks;
+  static WNDPROC original = nullptr;
+  ticks.clear();
+  original = reinterpret_cast<WNDPROC>(::SetWindowLongPtrW(
+      window_.hwnd(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(+[](HWND h, UINT m, WPARAM w, LPARAM l) -> LRESULT {
+        const bool ring = m == WM_TIMER && (w == static_cast<WPARAM>(IdOf(ControlId::Timer1)) ||
+                                            w == static_cast<WPARAM>(IdOf(ControlId::Timer2)));
+        if (!ring) return ::CallWindowProcW(original, h, m, w, l);
+        ticks.push_back(w);  // kept from the handlers: this test publishes nothing
+        return 0;
+      })));
+  window_.Tmr(ControlId::Timer1).SetEnabled(true);
+  testwin::PumpFor(500ms);
+  window_.Tmr(ControlId::Timer2).SetEnabled(true);
+  testwin::PumpFor(400ms);
+  window_.Tmr(ControlId::Timer1).SetEnabled(true);
+  testwin::PumpUntil([] { return ticks.size() >= 2; }, 10s);
+  ::SetWindowLongPtrW(window_.hwnd(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original));
+  ASSERT_GE(ticks.size(), 2u);
+  EXPECT_EQ(ticks[0], static_cast<WPARAM>(IdOf(ControlId::Timer1)));
+}
+
+TEST_F(RealWindow, EditBoxesRaiseTheirChangeInsideTheCallAndHoldEveryReplacement) {
+  const HWND in = Control(ControlId::Text1);
+  const HWND last = Control(ControlId::Text2);
+  const HWND out = Control(ControlId::Text3);
+  // Setting the text from code reaches the handler before the call returns,
+  // and the writer's own emptying of the box re-enters it harmlessly.
+  ::SetWindowTextW(in, L"b");
+  EXPECT_EQ(TextOf(in), L"");
+  EXPECT_EQ(TextOf(out), L"\u00FE");
+  // Every replacement reads back from Text2 as it was set, U+00A0..U+00FF included.
+  std::wstring expected = L"\u00FE";
+  for (const auto& rule : writer::AsciiRules()) {
+    Type(ControlId::Text1, static_cast<wchar_t>(rule.key));
+    EXPECT_EQ(testtext::Show(TextOf(last)), testtext::Show(rule.replacement));
+    expected += TextOf(last);
+  }
+  EXPECT_EQ(TextOf(out), expected);
+  EXPECT_EQ(::GetFocus(), in);
+  // Past any default limit, the user's text and the writer's appends both fit.
+  const std::wstring big(100000, L'x');
+  ::SetWindowTextW(out, big.c_str());
+  Type(ControlId::Text1, L'h');
+  EXPECT_EQ(TextOf(out), big + L"|-|");
+  testwin::PumpFor(200ms);
+  EXPECT_TRUE(boxes_.texts().empty());
+}
+
+TEST_F(RealWindow, HandlerErrorsAreShownOnceWithTheirTextAndForeignWakeUpsShowNothing) {
+  // Any program can post our private numbers, with any parameters: nothing
+  // that comes with them is ours to show or to free.
+  for (UINT msg = WM_APP; msg < WM_APP + 8; ++msg) ::PostMessageW(window_.hwnd(), msg, 0x10, 0x10);
+  testwin::PumpFor(300ms);
+  EXPECT_TRUE(boxes_.texts().empty());
+
+  ::SetWindowTextW(Control(ControlId::Text1), L"");
+  // An append cut short by a limit is an error, not a silent loss; the
+  // append stays done. Twice the same error: one box.
+  ::SendMessageW(Control(ControlId::Text3), EM_SETLIMITTEXT, 5, 0);
+  ::SetWindowTextW(Control(ControlId::Text3), L"abc");
+  Type(ControlId::Text1, L'H');
+  Type(ControlId::Text1, L'H');
+  EXPECT_EQ(TextOf(Control(ControlId::Text3)), L"abc{)");
+  // A box gone from under its handler, and a text outside ASCII.
+  ::DestroyWindow(Control(ControlId::Text4));
+  Click(ControlId::Command5);
+  window_.Deliver([] { throw platform::Error("Gr\xC3\xB6\xC3\x9F" "e \xE2\x89\xA0 \xD0\xBE\xD0\xBA"); });
+  testwin::PumpFor(500ms);
+  EXPECT_TRUE(::IsWindow(window_.hwnd()));
+  const std::vector<std::wstring> expected{L"The box could not take the whole text", L"Object required: Text4",
+                                           L"Gr\u00F6\u00DFe \u2260 \u043E\u043A"};
+  EXPECT_EQ(boxes_.texts(), expected);
+}
+
+}  // namespace
