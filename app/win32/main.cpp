@@ -1,6 +1,5 @@
 // StatusCycler.exe: one window, one UI thread.
 #include <windows.h>
-#include <ole2.h>
 
 #include <cstdlib>
 #include <exception>
@@ -30,8 +29,6 @@ LONG WINAPI RemoveIconOnCrash(EXCEPTION_POINTERS*) {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show_command) {
-  // S_FALSE means already initialised, which is a success.
-  const HRESULT ole = ::OleInitialize(nullptr);
   ::SetUnhandledExceptionFilter(RemoveIconOnCrash);
   std::set_terminate(RemoveIconOnTerminate);
   int exit_code = 1;
@@ -43,6 +40,5 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show_command) {
       g_main_window = nullptr;
     }
   }
-  if (SUCCEEDED(ole)) ::OleUninitialize();
   return exit_code;
 }

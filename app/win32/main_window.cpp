@@ -148,12 +148,19 @@ void WinTimer::SetEnabled(bool enabled) {
 }
 
 BrowserArea::BrowserArea(MainWindow& owner) : owner_(owner) {}
-BrowserArea::~BrowserArea() = default;
+BrowserArea::~BrowserArea() { Destroy(); }
 
 void BrowserArea::Navigate(platform::TextView url) {
   // The control is created on the first check: until then its rectangle
   // shows blank, as the control would, and start-up stays cheap.
   if (!host_) {
+    // OLE serves the browser control alone, so it starts with the first check
+    // rather than with the program. S_FALSE (already started on this thread)
+    // is a success and is balanced like S_OK.
+    if (!ole_) {
+      if (FAILED(::OleInitialize(nullptr))) throw platform::Error("The web browser control could not be created");
+      ole_ = true;
+    }
     const HWND area = owner_.Require(ControlId::WebBrowser1);
     RECT rc{};
     ::GetClientRect(area, &rc);
@@ -173,6 +180,10 @@ void BrowserArea::Destroy() {
   if (host_) {
     host_->Destroy();
     host_.reset();
+  }
+  if (ole_) {
+    ::OleUninitialize();
+    ole_ = false;
   }
 }
 

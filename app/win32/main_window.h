@@ -87,6 +87,7 @@ class BrowserArea final : public platform::Browser {
  private:
   MainWindow& owner_;
   std::unique_ptr<platform::win32::BrowserHost> host_;
+  bool ole_ = false;
 };
 
 class LocalSocket final : public platform::Socket {
