@@ -1,6 +1,8 @@
 #pragma once
 // A record of the operations the simulation has seen, and failures planned in
-// advance: "fail the 2nd call of Label1.SetCaption", once or for ever.
+// advance: "fail the 2nd call of Label1.SetCaption", once or for ever. A
+// control fake throws, as the real control wrappers do; a system fake returns
+// the error code or zero result the real call would.
 #include <map>
 #include <string>
 #include <vector>
@@ -11,6 +13,8 @@ class Faults {
  public:
   // Fail the nth call (1-based) of `op`; with `forever`, every call from then on.
   void FailNth(const std::string& op, int nth, bool forever = false);
+  // Counts the call; true if a failure was planned for it.
+  bool Due(const std::string& op);
   // Records the call; throws platform::Error if a failure was planned for it.
   void Hit(const std::string& op);
 
