@@ -1,7 +1,5 @@
 #include "platform/sim/faults.h"
 
-#include <algorithm>
-
 #include "platform/error.h"
 
 namespace sim {
@@ -15,12 +13,7 @@ bool Faults::Due(const std::string& op) {
 }
 
 void Faults::Hit(const std::string& op) {
-  journal_.push_back(op);
   if (Due(op)) throw platform::Error(op + " failed");
-}
-
-int Faults::Count(const std::string& op) const {
-  return static_cast<int>(std::count(journal_.begin(), journal_.end(), op));
 }
 
 }  // namespace sim
