@@ -13,9 +13,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   sim::SimAnsi ansi;
   ansi.double_byte = (data[0] & 0x80) != 0;
   const std::uint32_t type = data[0] & 0x0F;
-  const bool missing = (data[1] & 1) != 0;
+  // Bit 0: the key holds another value instead; bit 1: there is no key at all.
+  const bool missing = (data[1] & 3) != 0;
   const std::string bytes(reinterpret_cast<const char*>(data + 2), size - 2);
-  if (!missing) reg.Put("K", "v", type, bytes);
+  if ((data[1] & 2) == 0) reg.Put("K", missing ? "w" : "v", type, bytes);
   const platform::Text got = status::RegReadString(reg, ansi, platform::kHkeyCurrentUser, u"K", u"v", u"dflt");
   platform::Text expected = u"dflt";
   if (!missing && type == platform::kRegSz) {

@@ -1,25 +1,23 @@
 #include "app/sim/sim_app.h"
 
-#include <cmath>
-
 namespace sim {
 
 SimControls::SimControls() {
-  for (const auto& spec : app::Inventory()) {
-    const std::string name(spec.name);
-    switch (spec.kind) {
+  for (const auto& control : app::Inventory()) {
+    const std::string name(control.name);
+    switch (control.kind) {
       case app::ControlKind::kTextBox: {
-        auto box = std::make_unique<SimTextBox>(name, faults, platform::Text(spec.text));
+        auto box = std::make_unique<SimTextBox>(name, faults, platform::Text(control.text));
         box->on_focus = [this](const std::string& who) { focus = who; };
-        boxes_[static_cast<std::size_t>(spec.id)] = std::move(box);
+        boxes_[static_cast<std::size_t>(control.id)] = std::move(box);
         break;
       }
       case app::ControlKind::kLabel:
-        labels_[static_cast<std::size_t>(spec.id)] = std::make_unique<SimLabel>(name, faults, platform::Text(spec.text));
+        labels_[static_cast<std::size_t>(control.id)] = std::make_unique<SimLabel>(name, faults, platform::Text(control.text));
         break;
-      case app::ControlKind::kFrame: panels_[static_cast<std::size_t>(spec.id)] = std::make_unique<SimPanel>(name, faults); break;
+      case app::ControlKind::kFrame: panels_[static_cast<std::size_t>(control.id)] = std::make_unique<SimPanel>(name, faults); break;
       case app::ControlKind::kTimer:
-        timers_[static_cast<std::size_t>(spec.id)] = std::make_unique<SimTimer>(name, faults, clock, spec.timer_interval_ms, spec.timer_enabled);
+        timers_[static_cast<std::size_t>(control.id)] = std::make_unique<SimTimer>(name, faults, clock, control.timer_interval_ms, control.timer_enabled);
         break;
       default: break;
     }
@@ -39,15 +37,15 @@ platform::Socket& SimControls::Sock(app::ControlId id) {
 }
 
 SimApp::SimApp() {
-  for (const auto& spec : app::Inventory()) {
-    if (spec.kind == app::ControlKind::kTextBox) {
-      if (const auto handler = app::HandlerFor(spec.id, app::EventKind::kChange)) {
-        ui.box(spec.id).on_change = [this, handler] { Run([this, handler] { (form.*handler)(); }); };
+  for (const auto& control : app::Inventory()) {
+    if (control.kind == app::ControlKind::kTextBox) {
+      if (const auto handler = app::HandlerFor(control.id, app::EventKind::kChange)) {
+        ui.box(control.id).on_change = [this, handler] { Run([this, handler] { (form.*handler)(); }); };
       }
     }
-    if (spec.kind == app::ControlKind::kTimer) {
-      if (const auto handler = app::HandlerFor(spec.id, app::EventKind::kTimer)) {
-        ui.timer(spec.id).on_tick = [this, handler] { Run([this, handler] { (form.*handler)(); }); };
+    if (control.kind == app::ControlKind::kTimer) {
+      if (const auto handler = app::HandlerFor(control.id, app::EventKind::kTimer)) {
+        ui.timer(control.id).on_tick = [this, handler] { Run([this, handler] { (form.*handler)(); }); };
       }
     }
   }

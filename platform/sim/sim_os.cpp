@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
-#include <set>
 
 namespace sim {
 namespace {
@@ -21,13 +20,11 @@ std::string Lower(const std::string& s) {
   return out;
 }
 
-constexpr std::uint32_t kNimDelete = 2;
 constexpr long kErrorSuccess = 0;
 constexpr long kErrorFileNotFound = 2;
 constexpr long kErrorAccessDenied = 5;
 constexpr long kErrorInvalidHandle = 6;
 constexpr long kErrorMoreData = 234;
-constexpr long kErrorBadPathname = 161;
 
 }  // namespace
 
@@ -85,10 +82,7 @@ std::string SimRegistry::Fold(const std::string& path) {
   return out;
 }
 
-bool SimRegistry::ValidPath(const std::string& path) { return path.empty() || path.front() != '\\'; }
-
 long SimRegistry::RegOpenKeyA(std::uint32_t root, const std::string& sub_key, platform::RegKey* key) {
-  calls.Hit("RegOpenKeyA");
   if (root != platform::kHkeyCurrentUser) return kErrorInvalidHandle;
   const std::string folded = Fold(sub_key);
   if (!keys_.contains(folded)) return kErrorFileNotFound;
@@ -98,17 +92,9 @@ long SimRegistry::RegOpenKeyA(std::uint32_t root, const std::string& sub_key, pl
 }
 
 long SimRegistry::RegCreateKeyA(std::uint32_t root, const std::string& sub_key, platform::RegKey* key) {
-  calls.Hit("RegCreateKeyA");
   if (root != platform::kHkeyCurrentUser) return kErrorInvalidHandle;
-  if (!ValidPath(sub_key)) return kErrorBadPathname;
+  if (denied.Due("RegCreateKeyA")) return kErrorAccessDenied;
   const std::string folded = Fold(sub_key);
-  for (const auto& denied : read_only) {
-    if (folded.rfind(Fold(denied), 0) == 0) return kErrorAccessDenied;
-  }
-  // Every key along the path comes into being, as the platform does it.
-  for (std::size_t at = folded.find('\\'); at != std::string::npos; at = folded.find('\\', at + 1)) {
-    keys_[folded.substr(0, at)];
-  }
   keys_[folded];
   *key = next_++;
   open_[*key] = folded;
@@ -117,7 +103,6 @@ long SimRegistry::RegCreateKeyA(std::uint32_t root, const std::string& sub_key, 
 
 long SimRegistry::RegQueryValueExA(platform::RegKey key, const std::string& name, std::uint32_t* type,
                                    std::uint8_t* data, std::uint32_t* size) {
-  calls.Hit("RegQueryValueExA");
   if (data != nullptr && between_queries) between_queries();
   const auto open = open_.find(key);
   if (open == open_.end()) return kErrorInvalidHandle;
@@ -142,7 +127,6 @@ long SimRegistry::RegQueryValueExA(platform::RegKey key, const std::string& name
 
 long SimRegistry::RegSetValueExA(platform::RegKey key, const std::string& name, std::uint32_t type,
                                  const std::uint8_t* data, std::uint32_t size) {
-  calls.Hit("RegSetValueExA");
   const auto open = open_.find(key);
   if (open == open_.end()) return kErrorInvalidHandle;
   keys_[open->second][Lower(name)] = Value{type, std::string(reinterpret_cast<const char*>(data), size)};
@@ -150,16 +134,11 @@ long SimRegistry::RegSetValueExA(platform::RegKey key, const std::string& name, 
 }
 
 long SimRegistry::RegCloseKey(platform::RegKey key) {
-  calls.Hit("RegCloseKey");
   return open_.erase(key) == 1 ? kErrorSuccess : kErrorInvalidHandle;
 }
 
 void SimRegistry::Put(const std::string& path, const std::string& name, std::uint32_t type, const std::string& data) {
-  const std::string folded = Fold(path);
-  for (std::size_t at = folded.find('\\'); at != std::string::npos; at = folded.find('\\', at + 1)) {
-    keys_[folded.substr(0, at)];
-  }
-  keys_[folded][Lower(name)] = Value{type, data};
+  keys_[Fold(path)][Lower(name)] = Value{type, data};
 }
 
 std::optional<SimRegistry::Value> SimRegistry::Get(const std::string& path, const std::string& name) const {
@@ -169,8 +148,6 @@ std::optional<SimRegistry::Value> SimRegistry::Get(const std::string& path, cons
   if (value == key->second.end()) return std::nullopt;
   return value->second;
 }
-
-bool SimRegistry::KeyExists(const std::string& path) const { return keys_.contains(Fold(path)); }
 
 platform::Hwnd SimMessaging::AddWindow(const std::string& class_name, std::function<void(const Received&)> on_message) {
   const platform::Hwnd hwnd = next_;
@@ -191,7 +168,6 @@ SimMessaging::SimWindowEntry* SimMessaging::Find(platform::Hwnd hwnd) {
 }
 
 platform::Hwnd SimMessaging::FindWindowA(const std::string& class_name) {
-  calls.Hit("FindWindowA");
   for (const auto& w : windows_) {
     if (Lower(w.class_name) == Lower(class_name)) return w.hwnd;
   }
@@ -200,57 +176,39 @@ platform::Hwnd SimMessaging::FindWindowA(const std::string& class_name) {
 
 long SimMessaging::SendMessageTimeoutA(platform::Hwnd window, std::uint32_t msg, std::uintptr_t wparam,
                                        std::intptr_t lparam, std::uint32_t flags, std::uint32_t timeout_ms) {
-  calls.Hit("SendMessageTimeoutA");
-  last_flags = flags;
-  last_timeout_ms = timeout_ms;
   SimWindowEntry* w = Find(window);
   if (w == nullptr || w->hung) return 0;
-  const Received r{msg, wparam, lparam};
+  const Received r{msg, wparam, lparam, flags, timeout_ms};
   w->received.push_back(r);
   if (w->on_message) w->on_message(r);
   return 1;
 }
 
 int SimIdentity::Fill(const std::string& value, char* buffer, std::uint32_t* size) {
-  if (fail) return 0;
-  if (value.size() + 1 > *size) return 0;
+  if (value.size() + 1 > *size) {
+    *size = static_cast<std::uint32_t>(value.size() + 1);  // ERROR_INSUFFICIENT_BUFFER
+    return 0;
+  }
   std::memcpy(buffer, value.data(), value.size());
   buffer[value.size()] = '\0';
   *size = static_cast<std::uint32_t>(value.size() + 1);
   return 1;
 }
 
-int SimIdentity::GetUserNameA(char* buffer, std::uint32_t* size) {
-  calls.Hit("GetUserNameA");
-  return Fill(user, buffer, size);
-}
+int SimIdentity::GetUserNameA(char* buffer, std::uint32_t* size) { return Fill(user, buffer, size); }
 
-int SimIdentity::GetComputerNameA(char* buffer, std::uint32_t* size) {
-  calls.Hit("GetComputerNameA");
-  return Fill(computer, buffer, size);
-}
+int SimIdentity::GetComputerNameA(char* buffer, std::uint32_t* size) { return Fill(computer, buffer, size); }
 
 int SimShell::Shell_NotifyIconA(std::uint32_t message, const platform::NotifyIconData& data) {
   notify_calls.push_back(Call{message, data});
   return 1;
 }
 
-std::uint32_t SimShell::GetWindowThreadProcessId(platform::Hwnd window, std::uint32_t* pid) {
-  owner_queries.push_back(window);
+std::uint32_t SimShell::GetWindowThreadProcessId(platform::Hwnd, std::uint32_t* pid) {
   if (pid != nullptr) *pid = process_id;
   return 77;
 }
 
 void SimShell::AppActivate(std::uint32_t pid) { activated.push_back(pid); }
-
-int SimShell::IconCount() const {
-  std::set<std::pair<std::uint32_t, std::uint32_t>> icons;
-  for (const auto& call : notify_calls) {
-    const auto id = std::make_pair(call.data.hWnd, call.data.uID);
-    if (call.message == platform::kNimAdd) icons.insert(id);
-    if (call.message == kNimDelete) icons.erase(id);
-  }
-  return static_cast<int>(icons.size());
-}
 
 }  // namespace sim

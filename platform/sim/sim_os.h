@@ -22,13 +22,13 @@ class SimAnsi final : public platform::Ansi {
 };
 
 // A registry tree with typed values. Key paths compare case-insensitively and
-// doubled backslashes count as one, as the real registry has it; a path that
-// starts with a backslash is refused.
+// doubled backslashes count as one, as the real registry has it.
 class SimRegistry final : public platform::Registry {
  public:
   struct Value {
     std::uint32_t type = 0;
     std::string data;
+    friend bool operator==(const Value&, const Value&) = default;
   };
 
   long RegOpenKeyA(std::uint32_t root, const std::string& sub_key, platform::RegKey* key) override;
@@ -42,19 +42,17 @@ class SimRegistry final : public platform::Registry {
   // Direct access for tests (paths relative to HKEY_CURRENT_USER).
   void Put(const std::string& path, const std::string& name, std::uint32_t type, const std::string& data);
   std::optional<Value> Get(const std::string& path, const std::string& name) const;
-  bool KeyExists(const std::string& path) const;
   int open_handles() const { return static_cast<int>(open_.size()); }
 
-  // Refuse to create (write) under these paths, as a key without write access.
-  std::vector<std::string> read_only;
   // Called between the probe and the data query of a value, to model a value
   // that changes in between.
   std::function<void()> between_queries;
-  Faults calls;
+  // Planned "RegCreateKeyA" failures answer ERROR_ACCESS_DENIED, as a key
+  // without write access does.
+  Faults denied;
 
  private:
   static std::string Fold(const std::string& path);
-  static bool ValidPath(const std::string& path);
   std::map<std::string, std::map<std::string, Value>> keys_;  // folded path -> values
   std::map<platform::RegKey, std::string> open_;
   platform::RegKey next_ = 0x100;
@@ -67,11 +65,14 @@ class SimMessaging final : public platform::Messaging {
     std::uint32_t msg;
     std::uintptr_t wparam;
     std::intptr_t lparam;
+    std::uint32_t flags;
+    std::uint32_t timeout_ms;
+    friend bool operator==(const Received&, const Received&) = default;
   };
   struct SimWindowEntry {
     platform::Hwnd hwnd;
     std::string class_name;
-    bool hung = false;
+    bool hung = false;  // sends to it time out and return 0
     std::function<void(const Received&)> on_message;
     std::vector<Received> received;
   };
@@ -84,23 +85,18 @@ class SimMessaging final : public platform::Messaging {
   long SendMessageTimeoutA(platform::Hwnd window, std::uint32_t msg, std::uintptr_t wparam, std::intptr_t lparam,
                            std::uint32_t flags, std::uint32_t timeout_ms) override;
 
-  std::uint32_t last_timeout_ms = 0;
-  std::uint32_t last_flags = 0;
-  Faults calls;
-
  private:
   std::vector<SimWindowEntry> windows_;
   platform::Hwnd next_ = 0x10010;
 };
 
+// A name longer than the buffer fails the call with 0 and writes nothing.
 class SimIdentity final : public platform::Identity {
  public:
   std::string user = "anna";  // ANSI bytes the calls write, NUL added
   std::string computer = "DESK1";
-  bool fail = false;  // the calls write nothing
   int GetUserNameA(char* buffer, std::uint32_t* size) override;
   int GetComputerNameA(char* buffer, std::uint32_t* size) override;
-  Faults calls;
 
  private:
   int Fill(const std::string& value, char* buffer, std::uint32_t* size);
@@ -114,14 +110,11 @@ class SimShell final : public platform::Shell {
   };
   std::vector<Call> notify_calls;
   std::vector<std::uint32_t> activated;
-  std::vector<platform::Hwnd> owner_queries;  // windows asked for their process
   std::uint32_t process_id = 4242;
 
   int Shell_NotifyIconA(std::uint32_t message, const platform::NotifyIconData& data) override;
   std::uint32_t GetWindowThreadProcessId(platform::Hwnd window, std::uint32_t* process_id) override;
   void AppActivate(std::uint32_t process_id) override;
-  // Icons present now, by (window, id).
-  int IconCount() const;
 };
 
 class SimProcess final : public platform::Process {

@@ -1,9 +1,5 @@
 #include "platform/sim/sim_ui.h"
 
-#include <limits>
-
-#include "platform/error.h"
-
 namespace sim {
 
 platform::Text SimTextBox::GetText() const {
@@ -104,10 +100,6 @@ platform::Text SimSocket::LocalIP() {
 void SimWindow::SetCaption(platform::TextView text) {
   faults_.Hit("Form.SetCaption");
   caption = platform::Text(text);
-  if (keep_caption_history) {
-    std::string& shown = captions_shown.emplace_back();
-    for (char16_t c : caption) shown += static_cast<char>(c);  // the banner is ASCII
-  }
 }
 
 void SimWindow::SetBackColor(platform::Rgb color) {

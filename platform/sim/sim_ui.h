@@ -2,12 +2,10 @@
 // Simulated controls: text boxes that raise their change event synchronously
 // (re-entrantly, as the real edit control does), timers on a virtual clock,
 // and a window with the state the handlers read and write.
-#include <array>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
-
-#include <optional>
 
 #include "platform/ui.h"
 #include "platform/sim/faults.h"
@@ -29,7 +27,6 @@ class SimTextBox final : public platform::TextBox {
 
   // What the user does: the text changes and the change event is raised.
   void UserSets(platform::TextView text);
-  bool focused = false;
   std::function<void()> on_change;
   std::function<void(const std::string&)> on_focus;  // tells the form who has the focus
 
@@ -69,8 +66,6 @@ class SimTimer final : public platform::Timer {
   SimTimer(std::string name, Faults& faults, SimClock& clock, int interval_ms, bool enabled);
   void SetEnabled(bool enabled) override;
   bool IsEnabled() const { return enabled_; }
-  int interval_ms() const { return interval_ms_; }
-  long long due_ms() const { return due_ms_; }
   std::function<void()> on_tick;
 
  private:
@@ -141,8 +136,6 @@ class SimWindow final : public platform::Window {
   bool visible = true;
   platform::WindowState state = platform::WindowState::kNormal;
   float twips_per_pixel = 15.0f;
-  std::vector<std::string> captions_shown;  // every caption set, in order
-  bool keep_caption_history = false;
 
  private:
   Faults& faults_;

@@ -1,0 +1,129 @@
+// Registry strings and the status publisher over the simulated registry and
+// windows: what a read yields for every shape of stored value, which bytes a
+// write leaves, and what the messenger's window is sent once they are there.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/sim/sim_app.h"
+#include "status/status.h"
+#include "tests/common/reg_types.h"
+
+namespace {
+
+using platform::Text;
+using Received = sim::SimMessaging::Received;
+
+Text Read(sim::SimRegistry& reg, const sim::SimAnsi& ansi) {
+  return status::RegReadString(reg, ansi, platform::kHkeyCurrentUser, u"Software\\T", u"V", u"dflt");
+}
+
+TEST(RegReadString, GivesTheDefaultUnlessAStringAndThenTheTextUpToItsFirstNul) {
+  struct Case {
+    const char *what, *key, *name;
+    std::uint32_t type;
+    std::string data, changed_to;  // the second between the probe and the query, if not empty
+    Text expected;
+  };
+  const Case cases[] = {
+      {"missing key", "Software\\U", "V", regtype::kSz, "x", "", u"dflt"},
+      {"missing value", "Software\\T", "W", regtype::kSz, "x", "", u"dflt"},
+      {"REG_EXPAND_SZ", "Software\\T", "V", regtype::kExpandSz, "x", "", u"dflt"},
+      {"REG_DWORD", "Software\\T", "V", regtype::kDword, "x", "", u"dflt"},
+      {"REG_MULTI_SZ", "Software\\T", "V", regtype::kMultiSz, "x", "", u"dflt"},
+      {"REG_BINARY", "Software\\T", "V", regtype::kBinary, "x", "", u"dflt"},
+      {"REG_NONE", "Software\\T", "V", regtype::kNone, "x", "", u"dflt"},
+      {"NUL inside", "Software\\T", "V", regtype::kSz, std::string("ab\0cd", 5), "", u"ab"},
+      {"no NUL", "Software\\T", "V", regtype::kSz, "\x80 5", "", u"\u20AC 5"},
+      {"zero bytes", "Software\\T", "V", regtype::kSz, "", "", u""},
+      {"shrank", "Software\\T", "V", regtype::kSz, "abcdef", "xy", u"xy    "},
+      {"grew past the buffer", "Software\\T", "V", regtype::kSz, "abc", "abcdefgh", u"   "},
+      {"NUL past 16-bit positions", "Software\\T", "V", regtype::kSz, std::string(40000, 'x') + '\0', "",
+       Text(40000, u'x')},
+  };
+  for (const auto& c : cases) {
+    sim::SimRegistry reg;
+    reg.Put(c.key, c.name, c.type, c.data);
+    if (!c.changed_to.empty()) reg.between_queries = [&] { reg.Put(c.key, c.name, c.type, c.changed_to); };
+    EXPECT_EQ(Read(reg, sim::SimAnsi{}), c.expected) << c.what;
+    EXPECT_EQ(reg.open_handles(), 0) << c.what;
+  }
+}
+
+TEST(RegWriteString, StoresTheAnsiBytesWithoutANulAndReadsBackTheSame) {
+  const std::tuple<bool, Text, std::string> cases[] = {
+      {false, u"abc", "abc"},
+      {false, u"", ""},
+      {false, u"\u20ACuro \u00FC", "\x80uro \xFC"},
+      {false, u"\u4E00!", "?!"},
+      {true, u"\u4E81\u4E82", "\x81\x81\x81\x82"},  // two characters, four bytes
+  };
+  for (const auto& [double_byte, text, stored] : cases) {
+    sim::SimRegistry reg;
+    sim::SimAnsi ansi;
+    ansi.double_byte = double_byte;
+    reg.Put("Software\\T", "V", regtype::kDword, "\x05");  // replaced whole, type and all
+    status::RegWriteString(reg, ansi, platform::kHkeyCurrentUser, u"Software\\T", u"V", text);
+    EXPECT_EQ(reg.Get("Software\\T", "V"), (sim::SimRegistry::Value{regtype::kSz, stored}));
+    EXPECT_EQ(reg.open_handles(), 0);
+    EXPECT_EQ(Read(reg, ansi), ansi.FromAnsi(stored));
+  }
+}
+
+// A messenger that notes its profile's value "1" as it finds it at each command.
+platform::Hwnd RunMessenger(sim::SimApp& app, const std::string& profile, std::vector<std::string>& seen) {
+  return app.messaging.AddWindow("YahooBuddyMain", [&app, &seen, profile](const Received&) {
+    const auto value = app.registry.Get("Software\\Yahoo\\Pager\\profiles\\" + profile + "\\Custom Msgs", "1");
+    seen.push_back(value ? value->data : "-");
+  });
+}
+
+TEST(SetMessengerStatus, TextLandsInTheProfileAsStringBytesBeforeTheCommandIsSent) {
+  struct Case {
+    std::uint32_t id_type;  // 0: no Pager key at all
+    std::string id, profile, stored;
+    Text text;
+    bool running;
+  };
+  const Case cases[] = {
+      {regtype::kSz, std::string("alice\0", 6), "alice", "Name", u"Name", true},
+      {regtype::kSz, "Bob.Smith_77", "Bob.Smith_77", "\xFC\xDF \x80", u"\u00FC\u00DF \u20AC", true},
+      {regtype::kSz, "alice", "alice", "", u"", true},
+      {regtype::kSz, "alice", "alice", "Awhile!", u"Awhile!", false},
+      {0, "", "", "Name", u"Name", true},  // an empty id: "profiles\\Custom Msgs"
+      {regtype::kDword, "alic", "", "Name", u"Name", true},
+  };
+  for (const auto& c : cases) {
+    sim::SimApp app;
+    std::vector<std::string> seen;
+    if (c.id_type != 0) app.registry.Put("Software\\Yahoo\\Pager", "Yahoo! user id", c.id_type, c.id);
+    const auto buddy = c.running ? RunMessenger(app, c.profile, seen) : 0;
+    status::SetMessengerStatus(app.services, c.text);
+    EXPECT_EQ(app.registry.Get("Software\\Yahoo\\Pager\\profiles\\" + c.profile + "\\Custom Msgs", "1"),
+              (sim::SimRegistry::Value{regtype::kSz, c.stored}))
+        << c.profile;
+    EXPECT_EQ(app.registry.open_handles(), 0) << c.profile;
+    if (!c.running) continue;
+    EXPECT_EQ(seen, std::vector<std::string>{c.stored}) << c.profile;
+    // A hung messenger holds us three seconds at most.
+    EXPECT_EQ(app.messaging.Find(buddy)->received, (std::vector<Received>{{0x0111, 388, 1, 0x0002, 3000}}));
+  }
+  // The registry takes the doubled backslash as one; the path asked for keeps both.
+  EXPECT_EQ(status::ProfileKeyPath(u""), u"Software\\Yahoo\\Pager\\profiles\\\\Custom Msgs");
+}
+
+TEST(SetMessengerStatus, UserIdAndWindowAreLookedUpAfreshEveryCall) {
+  sim::SimApp app;
+  std::vector<std::string> seen;
+  app.registry.Put("Software\\Yahoo\\Pager", "Yahoo! user id", regtype::kSz, "alice");
+  const auto first = RunMessenger(app, "alice", seen);
+  status::SetMessengerStatus(app.services, u"one");
+  app.registry.Put("Software\\Yahoo\\Pager", "Yahoo! user id", regtype::kSz, "bob");
+  app.messaging.RemoveWindow(first);
+  RunMessenger(app, "bob", seen);
+  status::SetMessengerStatus(app.services, u"two");
+  EXPECT_EQ(seen, (std::vector<std::string>{"one", "two"}));
+}
+
+}  // namespace
