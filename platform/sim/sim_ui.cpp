@@ -97,44 +97,4 @@ platform::Text SimSocket::LocalIP() {
   return ip;
 }
 
-void SimWindow::SetCaption(platform::TextView text) {
-  faults_.Hit("Form.SetCaption");
-  caption = platform::Text(text);
-}
-
-void SimWindow::SetBackColor(platform::Rgb color) {
-  faults_.Hit("Form.SetBackColor");
-  back_color = color;
-}
-
-platform::Hwnd SimWindow::Handle() const {
-  faults_.Hit("Form.Handle");
-  return hwnd;
-}
-
-platform::HIcon SimWindow::IconHandle() const {
-  faults_.Hit("Form.IconHandle");
-  return icon;
-}
-
-bool SimWindow::IsVisible() const {
-  faults_.Hit("Form.IsVisible");
-  return visible;
-}
-
-void SimWindow::SetVisible(bool v) {
-  faults_.Hit("Form.SetVisible");
-  visible = v;
-}
-
-void SimWindow::SetWindowState(platform::WindowState s) {
-  faults_.Hit("Form.SetWindowState");
-  state = s;
-}
-
-float SimWindow::TwipsPerPixelX() const {
-  faults_.Hit("Form.TwipsPerPixelX");
-  return twips_per_pixel;
-}
-
 }  // namespace sim

@@ -117,17 +117,18 @@ class SimSocket final : public platform::Socket {
   Faults& faults_;
 };
 
+// Each operation can be made to fail, as "Form.<operation>".
 class SimWindow final : public platform::Window {
  public:
   SimWindow(Faults& faults) : faults_(faults) {}
-  void SetCaption(platform::TextView caption) override;
-  void SetBackColor(platform::Rgb color) override;
-  platform::Hwnd Handle() const override;
-  platform::HIcon IconHandle() const override;
-  bool IsVisible() const override;
-  void SetVisible(bool visible) override;
-  void SetWindowState(platform::WindowState state) override;
-  float TwipsPerPixelX() const override;
+  void SetCaption(platform::TextView text) override { caption = Hit("Form.SetCaption", platform::Text(text)); }
+  void SetBackColor(platform::Rgb color) override { back_color = Hit("Form.SetBackColor", color); }
+  platform::Hwnd Handle() const override { return Hit("Form.Handle", hwnd); }
+  platform::HIcon IconHandle() const override { return Hit("Form.IconHandle", icon); }
+  bool IsVisible() const override { return Hit("Form.IsVisible", visible); }
+  void SetVisible(bool v) override { visible = Hit("Form.SetVisible", v); }
+  void SetWindowState(platform::WindowState s) override { state = Hit("Form.SetWindowState", s); }
+  float TwipsPerPixelX() const override { return Hit("Form.TwipsPerPixelX", twips_per_pixel); }
 
   platform::Text caption;
   std::optional<platform::Rgb> back_color;
@@ -138,6 +139,12 @@ class SimWindow final : public platform::Window {
   float twips_per_pixel = 15.0f;
 
  private:
+  // Counts the call, fails it if planned, and passes the value through.
+  template <typename T>
+  T Hit(const char* op, T value) const {
+    faults_.Hit(op);
+    return value;
+  }
   Faults& faults_;
 };
 
