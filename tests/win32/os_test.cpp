@@ -1,6 +1,6 @@
 // The program's operating-system calls against the real ones (Wine's): the
-// registry bytes, the messenger command to a real window of its class in
-// another thread, hung or not, the identity lookups and the local address.
+// registry bytes, keys closed over many publishes, the identity lookups and
+// the local address.
 // What is stored is read back through the wide API, which sees the bytes
 // without the ANSI conversion the program goes through.
 #include <winsock2.h>
@@ -9,13 +9,9 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <future>
 #include <initializer_list>
-#include <mutex>
 #include <set>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "identity/Mod1.h"
@@ -29,7 +25,6 @@ namespace {
 
 using platform::Text;
 using platform::win32::RegistryKey;
-using namespace std::chrono_literals;
 
 Text T(const std::wstring& w) { return Text(w.begin(), w.end()); }
 
@@ -117,119 +112,30 @@ TEST_F(RealRegistry, StringsAreStoredAsTheirTextAndReadBackUpToTheirFirstNul) {
   EXPECT_EQ(Read(L"V", L"no\\such\\key"), u"dflt");
 }
 
-// A top-level window of the messenger's class on a thread of its own that,
-// like the messenger, reads the current profile's value "1" when it gets a
-// command. Hung, its thread never pumps.
-class BuddyWindow {
- public:
-  explicit BuddyWindow(bool hung = false) : hung_(hung) {
-    std::promise<HWND> created;
-    auto ready = created.get_future();
-    thread_ = std::thread([this, &created] {
-      WNDCLASSW wc{};
-      wc.lpfnWndProc = &Proc;
-      wc.hInstance = ::GetModuleHandleW(nullptr);
-      wc.lpszClassName = L"YahooBuddyMain";
-      ::RegisterClassW(&wc);  // already there after the first window
-      // Only the class counts, not the title.
-      const HWND hwnd = ::CreateWindowExW(0, wc.lpszClassName, L"any title", 0, 0, 0, 10, 10, nullptr, nullptr,
-                                          wc.hInstance, this);
-      created.set_value(hwnd);
-      while (hung_) std::this_thread::sleep_for(10ms);
-      MSG msg;
-      while (::GetMessageW(&msg, nullptr, 0, 0) > 0) ::DispatchMessageW(&msg);
-    });
-    hwnd_ = ready.get();
-  }
-  ~BuddyWindow() {
-    hung_ = false;
-    ::PostMessageW(hwnd_, WM_CLOSE, 0, 0);
-    thread_.join();
-  }
-  BuddyWindow(const BuddyWindow&) = delete;
-  BuddyWindow& operator=(const BuddyWindow&) = delete;
-  // wParam, lParam and the stored text, for each command received.
-  std::vector<std::wstring> commands() const {
-    const std::lock_guard lock(mutex_);
-    return commands_;
-  }
-
- private:
-  static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
-    if (msg == WM_NCCREATE) {
-      ::SetWindowLongPtrW(hwnd, GWLP_USERDATA,
-                          reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lparam)->lpCreateParams));
-    }
-    auto* self = reinterpret_cast<BuddyWindow*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    if (msg == WM_COMMAND && self != nullptr) {
-      const std::wstring id = Get(L"Software\\Yahoo\\Pager", L"Yahoo! user id").units;
-      const Stored status = Get(L"Software\\Yahoo\\Pager\\profiles\\" + id + L"\\Custom Msgs", L"1");
-      const std::lock_guard lock(self->mutex_);
-      self->commands_.push_back(std::to_wstring(wparam) + L"," + std::to_wstring(lparam) + L":" + status.units);
-    }
-    if (msg == WM_DESTROY) ::PostQuitMessage(0);
-    return ::DefWindowProcW(hwnd, msg, wparam, lparam);
-  }
-
-  std::atomic<bool> hung_;
-  HWND hwnd_ = nullptr;
-  std::thread thread_;
-  mutable std::mutex mutex_;
-  std::vector<std::wstring> commands_;
-};
-
-class RealPublisher : public ::testing::Test {
- protected:
-  // HKEY_CURRENT_USER of this process redirected into a scratch key, so the
-  // messenger's fixed paths are used for real without touching the user's.
-  void SetUp() override {
-    HKEY raw = nullptr;
-    ::RegCreateKeyExW(HKEY_CURRENT_USER, key_.path().c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &raw, nullptr);
-    redirect_.reset(raw);
-    ASSERT_EQ(::RegOverridePredefKey(HKEY_CURRENT_USER, redirect_.get()), ERROR_SUCCESS);
-  }
-  void TearDown() override { ::RegOverridePredefKey(HKEY_CURRENT_USER, nullptr); }
-  void SetUserId(const std::wstring& id) { Put(L"Software\\Yahoo\\Pager", L"Yahoo! user id", REG_SZ, id + L'\0'); }
-  void Publish(const std::wstring& text) { status::SetMessengerStatus(services_.os, T(text)); }
-
+// HKEY_CURRENT_USER of this process redirected into a scratch key, so the
+// messenger's fixed paths are used for real without touching the user's. The
+// command reaching a messenger, hung or not, is the end-to-end rotation's.
+TEST(RealPublisher, PublishesLeaveNoHandleBehind) {
+  const ScratchKey scratch;
+  HKEY raw = nullptr;
+  ::RegCreateKeyExW(HKEY_CURRENT_USER, scratch.path().c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &raw, nullptr);
+  const RegistryKey redirect(raw);
+  ASSERT_EQ(::RegOverridePredefKey(HKEY_CURRENT_USER, redirect.get()), ERROR_SUCCESS);
   struct NoEnd final : platform::Process {
     void End() override {}
-  } no_end_;
-  platform::win32::Win32Services services_{no_end_};
-  ScratchKey key_;
-  RegistryKey redirect_;
-};
-
-TEST_F(RealPublisher, MessengerFindsEachNewTextWhenItsCommandArrives) {
-  SetUserId(L"alice");
-  {
-    BuddyWindow buddy;
-    for (const wchar_t* text : {L"Name", L"", L"Is"}) Publish(text);
-    SetUserId(L"dom\\carol");  // a backslash in the id deepens the path
-    Publish(L"deeper");
-    const std::vector<std::wstring> expected{L"388,1:Name", L"388,1:", L"388,1:Is", L"388,1:deeper"};
-    EXPECT_EQ(buddy.commands(), expected);
-    // Many more hold on to no handle: every key is closed.
-    const int rounds = longrun::Rounds(300, 10000);
-    const int before = longrun::KernelHandles();
-    const auto kib = longrun::WorkingSetKib();
-    for (int i = 0; i < rounds; ++i) Publish(L"status " + std::to_wstring(i % 5));
-    EXPECT_EQ(longrun::KernelHandles(), before);
-    EXPECT_EQ(buddy.commands().size(), 4u + static_cast<std::size_t>(rounds));
-    longrun::Report("publish", rounds, longrun::KernelHandles() - before, kib);
-  }
-}
-
-TEST_F(RealPublisher, HungMessengerIsLeftBehindWithTheTextWritten) {
-  SetUserId(L"alice");
-  BuddyWindow hung(/*hung=*/true);
-  // On a thread of its own, so that a publisher that never came back fails
-  // this test instead of hanging it; the limit is many times the bound.
-  for (const wchar_t* text : {L"first", L"second"}) {
-    auto done = std::async(std::launch::async, [this, text] { Publish(text); });
-    ASSERT_EQ(done.wait_for(60s), std::future_status::ready) << "the publisher waits on a hung window for ever";
-    EXPECT_EQ(Get(L"Software\\Yahoo\\Pager\\profiles\\alice\\Custom Msgs", L"1").units, text);
-  }
+  } no_end;
+  platform::win32::Win32Services services(no_end);
+  Put(L"Software\\Yahoo\\Pager", L"Yahoo! user id", REG_SZ, L"alice");
+  status::SetMessengerStatus(services.os, u"warm");
+  const int rounds = longrun::Rounds(300, 10000);
+  const int before = longrun::KernelHandles();
+  const auto kib = longrun::WorkingSetKib();
+  for (int i = 0; i < rounds; ++i) status::SetMessengerStatus(services.os, T(L"status " + std::to_wstring(i % 5)));
+  EXPECT_EQ(longrun::KernelHandles(), before) << "every key opened is closed";
+  EXPECT_EQ(Get(L"Software\\Yahoo\\Pager\\profiles\\alice\\Custom Msgs", L"1").units,
+            L"status " + std::to_wstring((rounds - 1) % 5));
+  longrun::Report("publish", rounds, longrun::KernelHandles() - before, kib);
+  ::RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
 }
 
 TEST(RealIdentity, LookupsAndAddressAgreeWithOtherCalls) {
