@@ -1,6 +1,5 @@
 #pragma once
-// Drives the real StatusCycler.exe as a user would: starts it, clicks and
-// types through SendInput, reads what its window and controls show.
+// Drives the real StatusCycler.exe as a user would, clicking and typing through SendInput.
 #include <windows.h>
 
 #include <chrono>

@@ -12,7 +12,6 @@ using testwin::PumpUntil;
 
 namespace {
 
-// What the stand-in was told so far, as "lParam=n<TAB>text".
 std::vector<std::string> Applied(const std::filesystem::path& log) {
   std::vector<std::string> applied;
   std::ifstream in(log);

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <set>
 #include <string_view>
 
 #include "tests/e2e/harness.h"
@@ -22,6 +23,16 @@ HWND WineTrayIcon() {
   while (tray && (icon = ::FindWindowExW(tray, icon, L"__winex11_tray_icon", nullptr)) && !::IsWindowVisible(icon)) {
   }
   return icon;
+}
+
+// The colours shown across the middle of the icon: a blank place has one.
+std::size_t Colours(HWND icon) {
+  RECT rc{};
+  ::GetWindowRect(icon, &rc);
+  const auto screen = platform::win32::GetWindowDc(nullptr);
+  std::set<COLORREF> colours;
+  for (LONG x = rc.left; x < rc.right; ++x) colours.insert(::GetPixel(screen.get(), x, (rc.top + rc.bottom) / 2));
+  return colours.size();
 }
 
 // What a restarted shell does: it has lost icon 1 of the window, and tells
@@ -44,6 +55,7 @@ TEST(TrayE2E, MinimizeHidesBehindAnIconThatOnlyADoubleClickOnBringsBackAndThatAN
   ASSERT_NE(app.main(), nullptr);
   app.Click(app::ControlId::Command4);
   ASSERT_TRUE(PumpUntil([&] { return Hidden(app) && WineTrayIcon(); }));
+  EXPECT_GT(Colours(WineTrayIcon()), 2u) << "no picture in the icon's place";
   RestartShell(app.main());
   ASSERT_TRUE(WineTrayIcon()) << "a new shell got no icon from the hidden window";
 
@@ -72,9 +84,7 @@ LRESULT CALLBACK ShellStandIn(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam)
 }
 
 TEST(TrayE2E, ExitTheCloseBoxAndACrashWhileHiddenAskTheShellToDeleteTheIcon) {
-  WNDCLASSW shell_class{};
-  shell_class.lpfnWndProc = &ShellStandIn;
-  shell_class.lpszClassName = L"Shell_TrayWnd";
+  const WNDCLASSW shell_class{0, &ShellStandIn, 0, 0, nullptr, nullptr, nullptr, nullptr, nullptr, L"Shell_TrayWnd"};
   ASSERT_TRUE(::RegisterClassW(&shell_class));
   const platform::win32::Handle<HWND, &::DestroyWindow> shell(
       ::CreateWindowExW(0, L"Shell_TrayWnd", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr));

@@ -128,8 +128,7 @@ TEST(HostileE2E, PrivateMessagesFromAnotherProgramAreNeitherTrustedNorFatal) {
   }
   app.Sync();
   EXPECT_TRUE(app.process().running());
-  DWORD_PTR answer = 0;
-  EXPECT_TRUE(::SendMessageTimeoutW(app.main(), WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &answer));
+  EXPECT_TRUE(::SendMessageTimeoutW(app.main(), WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, nullptr));
   // Still itself: the title goes on scrolling and no error box came up.
   const std::wstring before = app.Caption();
   EXPECT_TRUE(PumpUntil([&] { return app.Caption() != before; }, 5s));
