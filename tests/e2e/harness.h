@@ -124,7 +124,6 @@ class App {
   }
 
  private:
-  // A virtual key, or a Unicode character when there is none.
   static INPUT Keyboard(WORD vk, wchar_t c, DWORD flags) {
     return {INPUT_KEYBOARD, {.ki = {vk, c, flags | (vk == 0 ? KEYEVENTF_UNICODE : 0), 0, 0}}};
   }

@@ -1,6 +1,5 @@
-// The real program in the notification area of Wine's shell. Wine drops the
-// icons of a window that is gone by itself, so what the program asks on its way
-// out is seen by a stand-in: the "Shell_TrayWnd" window Shell_NotifyIcon uses.
+// The real program in Wine's notification area. Wine drops the icons of a window that is gone by itself, so what
+// the program asks on its way out is seen by a stand-in: the "Shell_TrayWnd" window that Shell_NotifyIcon uses.
 #include <windows.h>
 #include <shellapi.h>
 
@@ -35,8 +34,7 @@ std::size_t Colours(HWND icon) {
   return colours.size();
 }
 
-// What a restarted shell does: it has lost icon 1 of the window, and tells
-// every program once its taskbar exists.
+// What a restarted shell does: it has lost the icon, and says so once its taskbar exists.
 void RestartShell(HWND owner) {
   NOTIFYICONDATAW icon{};
   icon.cbSize = NOTIFYICONDATAW_V1_SIZE;
