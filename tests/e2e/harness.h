@@ -29,8 +29,7 @@ inline HWND FindProcessWindow(DWORD pid, const wchar_t* class_name) {
   return nullptr;
 }
 
-// Mouse events in the middle of a window, each with the position: a pointer
-// motion still queued for the old one may come between them and move them.
+// In the middle of the window, each event with the position: a motion queued for an old one may come between.
 inline void Mouse(HWND over, std::initializer_list<DWORD> buttons) {
   RECT rc{};
   ::GetWindowRect(over, &rc);
@@ -102,7 +101,6 @@ class App {
   // Returns once the program has handled all that was sent, not posted, so far.
   void Sync() const { ::SendMessageTimeoutW(main_, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 10000, nullptr); }
   void Click(app::ControlId id) const { Press(id, id); }
-  // Sliding off a button before the release gives it the focus and no click.
   void Press(app::ControlId id, app::ControlId release_over) const {
     Mouse(Control(id), {0, MOUSEEVENTF_LEFTDOWN});
     Mouse(Control(release_over), {0, MOUSEEVENTF_LEFTUP});

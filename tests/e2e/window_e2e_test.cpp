@@ -103,6 +103,8 @@ TEST(PresenceE2E, TypedNameReachesTheServiceAsTheOneValueOfUAndTheKeysStillWorkA
   ASSERT_TRUE(std::regex_match(line, request, std::regex("GET /online\\?u=([^&=# +]*) HTTP/1\\.1")))
       << "not one whole value of u: " << line;
   EXPECT_EQ(testtext::PercentDecode(request[1].str()).value_or("<bad escape>"), testtext::Utf8(name)) << line;
+  app.Click(ControlId::Command5);
+  EXPECT_TRUE(PumpUntil([&] { return service.lines().size() == 2; }, 30s)) << "the same name was not asked again";
 
   // The browser comes after Command5 in the keyboard order, and txt1 after it.
   const HWND browser = app.Control(ControlId::WebBrowser1);
