@@ -87,12 +87,19 @@ void Click(HWND main, int control_id) {
                  reinterpret_cast<LPARAM>(::GetDlgItem(main, control_id)));
 }
 
+// The programs are built beside this one.
+std::wstring BinDir() {
+  wchar_t path[MAX_PATH];
+  const std::wstring exe(path, ::GetModuleFileNameW(nullptr, path, MAX_PATH));
+  return exe.substr(0, exe.find_last_of(L"\\/"));
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
   const std::wstring mode = argc > 1 ? argv[1] : L"startup-memory";
-  const Target minimal{e2e::BinDir() + L"\\minimal_window.exe", L"MinimalWindow", MinimalReady};
-  const Target program{e2e::BinDir() + L"\\StatusCycler.exe", L"StatusCyclerMain", ProgramReady};
+  const Target minimal{BinDir() + L"\\minimal_window.exe", L"MinimalWindow", MinimalReady};
+  const Target program{BinDir() + L"\\StatusCycler.exe", L"StatusCyclerMain", ProgramReady};
 
   if (mode == L"hold") {
     // Starts the program (rotating or not), says so, and keeps it running for

@@ -1,48 +1,48 @@
 #pragma once
-// A one-purpose HTTP server on 127.0.0.1 for the Windows tests: records the
-// request line of every request and answers each with one small page. It
-// serves on its own thread, because the thread that owns a browser control
-// has to keep pumping messages for the control to make any progress.
-//
-// Win32-only (Winsock). Link with: ws2_32.
-#include <memory>
+// An HTTP server on 127.0.0.1 for the Windows tests: records each request line and answers with one small page,
+// from a thread of its own, as the thread of a browser control must keep pumping messages. Links with ws2_32.
+#include <winsock2.h>
+
+#include <atomic>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
+
+#include "platform/win32/handles.h"
 
 namespace testhttp {
 
 class HttpListener {
  public:
   struct Options {
-    // 0 picks a free port (tests that run side by side cannot collide); a
-    // fixed one is for a program built to ask exactly there.
-    unsigned short port = 0;
+    unsigned short port = 0;  // 0 picks a free one; a program may be built to ask at a fixed one
     std::string content_type = "text/plain";
     std::string body = "online";
-    // Keep each request unanswered, its connection open, until Release() or
-    // the listener goes: a navigation that stays in flight.
-    bool hold = false;
+    bool hold = false;  // each request unanswered, its connection open, until Release(): a navigation in flight
   };
 
-  HttpListener();
+  HttpListener() : HttpListener(Options{}) {}
   explicit HttpListener(Options options);
-  ~HttpListener();  // stops serving and closes every socket
-  HttpListener(const HttpListener&) = delete;
-  HttpListener& operator=(const HttpListener&) = delete;
-
-  // The port it listens on; 0 if it could not listen (say, the fixed port
-  // is taken).
-  unsigned short port() const;
-
-  // The request lines received so far, in order ("GET /x HTTP/1.1").
-  std::vector<std::string> lines() const;
-
-  // Answers the held requests and every later one.
-  void Release();
+  ~HttpListener();                               // stops serving and closes every socket
+  unsigned short port() const { return port_; }  // 0 if it could not listen (say, the port is taken)
+  std::vector<std::string> lines() const {       // "GET /x HTTP/1.1" of each request so far
+    const std::lock_guard lock(mutex_);
+    return lines_;
+  }
+  void Release() { hold_ = false; }  // answers the held requests and every later one
 
  private:
-  class Impl;
-  std::unique_ptr<Impl> impl_;
+  using Socket = platform::win32::Handle<SOCKET, &::closesocket>;
+  void Answer(const Socket& client);
+
+  const Options options_;
+  std::atomic<bool> hold_, stop_{false};
+  Socket listener_;
+  unsigned short port_ = 0;
+  mutable std::mutex mutex_;
+  std::vector<std::string> lines_;
+  std::thread thread_;
 };
 
 }  // namespace testhttp

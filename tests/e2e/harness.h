@@ -1,77 +1,135 @@
 #pragma once
-// Drives the real StatusCycler.exe as a user would: starts it, finds its
-// window and controls, clicks and types through SendInput, reads what the
-// controls show. Every test starts its own copy of the program.
+// Drives the real StatusCycler.exe as a user would, clicking and typing through SendInput.
 #include <windows.h>
 
 #include <chrono>
-#include <functional>
 #include <string>
+#include <vector>
 
 #include "app/inventory.h"
+#include "platform/win32/handles.h"
+#include "tests/common/pump.h"
 
 namespace e2e {
 
-// The folder the test executable lives in; the program and the stand-in
-// messenger are built beside it.
-std::wstring BinDir();
+using Handle = platform::win32::Handle<HANDLE, &::CloseHandle>;
 
-// Polls until `done` holds or the time is up; pumps this thread's messages.
-bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds limit = std::chrono::seconds(10));
+// Bounded: a hung program fails the test instead of hanging it.
+inline std::wstring WindowText(HWND hwnd) {
+  wchar_t text[1024] = {};
+  ::SendMessageTimeoutW(hwnd, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 5000, nullptr);
+  return text;
+}
 
-std::wstring WindowText(HWND hwnd);
+inline HWND FindProcessWindow(DWORD pid, const wchar_t* class_name) {
+  for (HWND window = nullptr; (window = ::FindWindowExW(nullptr, window, class_name, nullptr)) != nullptr;) {
+    DWORD owner = 0;
+    if (::GetWindowThreadProcessId(window, &owner) && owner == pid) return window;
+  }
+  return nullptr;
+}
 
-class Process {
- public:
-  Process() = default;
-  Process(const Process&) = delete;
-  Process& operator=(const Process&) = delete;
-  Process(Process&& other) noexcept;
-  Process& operator=(Process&& other) noexcept;
-  ~Process();  // kills the process if it still runs
+// In the middle of the window, each event with the position: a motion queued for an old one may come between.
+inline void Mouse(HWND over, std::initializer_list<DWORD> buttons) {
+  RECT rc{};
+  ::GetWindowRect(over, &rc);
+  const LONG x = (rc.left + rc.right) / 2 * 65535 / (::GetSystemMetrics(SM_CXSCREEN) - 1);
+  const LONG y = (rc.top + rc.bottom) / 2 * 65535 / (::GetSystemMetrics(SM_CYSCREEN) - 1);
+  std::vector<INPUT> in;
+  for (const DWORD button : buttons)
+    in.push_back({INPUT_MOUSE, {.mi = {x, y, 0, button | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, 0, 0}}});
+  ::SendInput(static_cast<UINT>(in.size()), in.data(), sizeof(INPUT));
+}
 
-  static Process Start(const std::wstring& exe, const std::wstring& args = L"");
-  bool running() const;
-  // Exit code once it has ended within the limit; -1 otherwise.
-  long WaitExit(std::chrono::milliseconds limit);
-  void Kill();
-  DWORD pid() const { return info_.dwProcessId; }
-  HANDLE handle() const { return info_.hProcess; }
+// A program in a job of its own: it ends with this object, and so does all it
+// started (Wine's crash debugger, say).
+struct Process {
+  static Process Start(const std::wstring& exe, const std::wstring& args = L"") {
+    Process p;
+    // Found beside the tests, where the program and the stand-in messenger are built.
+    std::wstring command = L"\"" + exe + L"\" " + args;
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    // Suspended until it is in the job, so that it starts nothing outside.
+    if (::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr, nullptr, &si,
+                         &pi)) {
+      const Handle thread(pi.hThread);
+      p.handle.reset(pi.hProcess);
+      ::AssignProcessToJobObject(p.job.get(), pi.hProcess);
+      ::ResumeThread(pi.hThread);
+    }
+    return p;
+  }
+  // The exit code once it has ended within the limit, -1 until then.
+  long WaitExit(std::chrono::milliseconds limit) const {
+    DWORD code = 0;
+    const bool ended = ::WaitForSingleObject(handle.get(), static_cast<DWORD>(limit.count())) == WAIT_OBJECT_0;
+    return ended && ::GetExitCodeProcess(handle.get(), &code) ? static_cast<long>(code) : -1;
+  }
+  bool running() const { return WaitExit(std::chrono::milliseconds(0)) == -1; }
+  DWORD pid() const { return ::GetProcessId(handle.get()); }
 
- private:
-  PROCESS_INFORMATION info_{};
+  struct EndJob {
+    void operator()(HANDLE job) const { ::TerminateJobObject(job, 99), ::CloseHandle(job); }
+  };
+  platform::Owner<HANDLE, EndJob> job{::CreateJobObjectW(nullptr, nullptr)};
+  Handle handle;
 };
-
-// The top-level window of that class owned by that process, or null.
-HWND FindProcessWindow(DWORD pid, const wchar_t* class_name);
 
 class App {
  public:
-  // Starts StatusCycler.exe and waits until its window shows the welcome line.
-  static App Launch();
+  // Ready once the window shows the welcome line, in front where keys go.
+  static App Launch() {
+    App app;
+    app.process_ = Process::Start(L"StatusCycler.exe");
+    const auto ready = [&] {
+      app.main_ = FindProcessWindow(app.process_.pid(), L"StatusCyclerMain");
+      return ::IsWindowVisible(app.main_) && app.Text(app::ControlId::Label1).starts_with(L"Hello: ") &&
+             ::SetForegroundWindow(app.main_) && ::GetForegroundWindow() == app.main_;
+    };
+    testwin::PumpUntil(ready, std::chrono::seconds(30));
+    return app;
+  }
 
   HWND main() const { return main_; }
-  HWND Control(app::ControlId id) const;
+  HWND Control(app::ControlId id) const { return ::GetDlgItem(main_, 100 + static_cast<int>(id)); }
   std::wstring Text(app::ControlId id) const { return WindowText(Control(id)); }
   std::wstring Caption() const { return WindowText(main_); }
-
-  // Brings the window to the foreground (as the user's click on it would).
-  void Activate() const;
-  // A real left click in the middle of the control.
-  void Click(app::ControlId id) const { Press(id, id); }
-  // A real left press in the middle of `id`, released over `release_over`:
-  // on a button, sliding off before the release gives it the focus and no click.
-  void Press(app::ControlId id, app::ControlId release_over) const;
-  // Real keystrokes: each character typed as a Unicode key press.
-  void Type(const std::wstring& text) const;
-  // A virtual key pressed and released, with optional modifiers held.
-  void Key(WORD vk, bool alt = false, bool ctrl = false, bool shift = false) const;
-  // Waits until the program has handled everything sent so far.
-  void Sync() const;
-
   Process& process() { return process_; }
 
+  // Returns once the program has handled all that was sent, not posted, so far.
+  void Sync() const { ::SendMessageTimeoutW(main_, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 10000, nullptr); }
+  void Click(app::ControlId id) const { Press(id, id); }
+  void Press(app::ControlId id, app::ControlId release_over) const {
+    Mouse(Control(id), {0, MOUSEEVENTF_LEFTDOWN});
+    Mouse(Control(release_over), {0, MOUSEEVENTF_LEFTUP});
+    // Handled before this returns, so that nothing posted after it comes first.
+    testwin::PumpUntil([&] { return testwin::FocusOf(main_) == Control(id) || !::IsWindowVisible(main_); });
+  }
+  void Type(const std::wstring& text) const {
+    std::vector<INPUT> in;
+    for (const wchar_t c : text) in.insert(in.end(), {Keyboard(0, c, 0), Keyboard(0, c, KEYEVENTF_KEYUP)});
+    Send(in);
+  }
+  // `vk` pressed while the `held` keys are down: {VK_MENU} for Alt.
+  void Key(WORD vk, std::initializer_list<WORD> held = {}) const {
+    std::vector<INPUT> in;
+    for (const WORD key : held) in.push_back(Keyboard(key, 0, 0));
+    in.insert(in.end(), {Keyboard(vk, 0, 0), Keyboard(vk, 0, KEYEVENTF_KEYUP)});
+    for (const WORD key : held) in.push_back(Keyboard(key, 0, KEYEVENTF_KEYUP));
+    Send(in);
+  }
+
  private:
+  static INPUT Keyboard(WORD vk, wchar_t c, DWORD flags) {
+    return {INPUT_KEYBOARD, {.ki = {vk, c, flags | (vk == 0 ? KEYEVENTF_UNICODE : 0), 0, 0}}};
+  }
+  void Send(std::vector<INPUT>& in) const {
+    ::SendInput(static_cast<UINT>(in.size()), in.data(), sizeof(INPUT));
+    Sync();
+  }
+
   Process process_;
   HWND main_ = nullptr;
 };
