@@ -18,5 +18,5 @@ run() {
   grep -q '\[  PASSED  \] 1 test' <<<"$out" || { echo "$out" | tail -20 >&2; return 1; }
 }
 trap 'WINEPREFIX="$STATUSCYCLER_WINEPREFIX" wineserver -k 2>/dev/null || true' EXIT
-run scripts/wine-run.sh "$tests" --gtest_filter='RealPublisher.*'
+run scripts/wine-run.sh "$tests" --gtest_filter='RealRegistry.Publishes*'
 run scripts/wine-run.sh explorer /desktop=cycles,1024x768 "$tests" --gtest_filter='MinimiseRestore.*'

@@ -15,29 +15,20 @@ namespace testhttp {
 
 class HttpListener {
  public:
-  struct Options {
-    unsigned short port = 0;  // 0 picks a free one; a program may be built to ask at a fixed one
-    std::string content_type = "text/plain";
-    std::string body = "online";
-    bool hold = false;  // each request unanswered, its connection open, until Release(): a navigation in flight
-  };
-
-  HttpListener() : HttpListener(Options{}) {}
-  explicit HttpListener(Options options);
+  // On the port a program was built to ask at; 0 picks a free one.
+  explicit HttpListener(unsigned short port);
   ~HttpListener();                               // stops serving and closes every socket
   unsigned short port() const { return port_; }  // 0 if it could not listen (say, the port is taken)
   std::vector<std::string> lines() const {       // "GET /x HTTP/1.1" of each request so far
     const std::lock_guard lock(mutex_);
     return lines_;
   }
-  void Release() { hold_ = false; }  // answers the held requests and every later one
 
  private:
   using Socket = platform::win32::Handle<SOCKET, &::closesocket>;
   void Answer(const Socket& client);
 
-  const Options options_;
-  std::atomic<bool> hold_, stop_{false};
+  std::atomic<bool> stop_{false};
   Socket listener_;
   unsigned short port_ = 0;
   mutable std::mutex mutex_;

@@ -89,7 +89,7 @@ TEST(PresenceE2E, TypedNameReachesTheServiceAsTheOneValueOfUAndTheKeysStillWorkA
   const std::u16string_view host = presence::Host();
   ASSERT_TRUE(host.starts_with(u"127.0.0.1:")) << "configure the tests with -DPRESENCE_HOST=127.0.0.1:<port>";
   const testhttp::HttpListener service(
-      {.port = static_cast<unsigned short>(std::stoi(std::wstring(host.begin() + 10, host.end())))});
+      static_cast<unsigned short>(std::stoi(std::wstring(host.begin() + 10, host.end()))));
   auto app = e2e::App::Launch();
   ASSERT_NE(app.main(), nullptr);
   const std::u16string name = u"Zo\u00EB a&b=c #1";

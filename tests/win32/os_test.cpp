@@ -28,19 +28,6 @@ using platform::win32::RegistryKey;
 
 Text T(const std::wstring& w) { return Text(w.begin(), w.end()); }
 
-// A throwaway key under HKEY_CURRENT_USER for one test.
-class ScratchKey {
- public:
-  ScratchKey() : path_(L"Software\\StatusCyclerTest\\" + std::to_wstring(::GetCurrentProcessId())) {}
-  ~ScratchKey() { ::RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\StatusCyclerTest"); }
-  ScratchKey(const ScratchKey&) = delete;
-  ScratchKey& operator=(const ScratchKey&) = delete;
-  std::wstring path(const std::wstring& below = L"") const { return below.empty() ? path_ : path_ + L"\\" + below; }
-
- private:
-  std::wstring path_;
-};
-
 struct Stored {
   DWORD type = REG_NONE;
   std::wstring units;  // every stored UTF-16 unit, less one terminating NUL
@@ -50,7 +37,8 @@ Stored Get(const std::wstring& path, const wchar_t* name) {
   Stored out;
   DWORD size = 0;
   const DWORD any = RRF_RT_ANY | RRF_NOEXPAND;
-  if (::RegGetValueW(HKEY_CURRENT_USER, path.c_str(), name, any, &out.type, nullptr, &size) != ERROR_SUCCESS) return out;
+  if (::RegGetValueW(HKEY_CURRENT_USER, path.c_str(), name, any, &out.type, nullptr, &size) != ERROR_SUCCESS)
+    return out;
   out.units.resize(size / sizeof(wchar_t));
   ::RegGetValueW(HKEY_CURRENT_USER, path.c_str(), name, any, nullptr, out.units.data(), &size);
   out.units.resize(size / sizeof(wchar_t));
@@ -71,15 +59,19 @@ bool FitsAnsiPage(const std::wstring& text) {
   return !lossy;
 }
 
+// Each test in a throwaway key under HKEY_CURRENT_USER.
 class RealRegistry : public ::testing::Test {
  protected:
+  void TearDown() override { ::RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\StatusCyclerTest"); }
+  static std::wstring Path(const std::wstring& below = L"") {
+    return L"Software\\StatusCyclerTest" + (below.empty() ? L"" : L"\\" + below);
+  }
   Text Read(const wchar_t* name, const std::wstring& below = L"") {
-    return status::RegReadString(registry_, ansi_, platform::kHkeyCurrentUser, T(key_.path(below)), T(name), u"dflt");
+    return status::RegReadString(registry_, ansi_, platform::kHkeyCurrentUser, T(Path(below)), T(name), u"dflt");
   }
   void Write(const wchar_t* name, const std::wstring& text, const std::wstring& below = L"") {
-    status::RegWriteString(registry_, ansi_, platform::kHkeyCurrentUser, T(key_.path(below)), T(name), T(text));
+    status::RegWriteString(registry_, ansi_, platform::kHkeyCurrentUser, T(Path(below)), T(name), T(text));
   }
-  ScratchKey key_;
   platform::win32::Win32Registry registry_;
   platform::win32::Win32Ansi ansi_;
 };
@@ -87,24 +79,25 @@ class RealRegistry : public ::testing::Test {
 TEST_F(RealRegistry, StringsAreStoredAsTheirTextAndReadBackUpToTheirFirstNul) {
   // Run once more under a double-byte page by the build, where the Japanese
   // text is three characters but six bytes: a count of characters cuts it.
-  for (const std::wstring& text : std::initializer_list<std::wstring>{
-           L"abc", L"", std::wstring(40000, L'w'), L"Gr\u00FC\u00DFe \u20AC", L"\u65E5\u672C\u8A9E", L"a longer text", L"xy"}) {
+  for (const std::wstring& text :
+       std::initializer_list<std::wstring>{L"abc", L"", std::wstring(40000, L'w'), L"Gr\u00FC\u00DFe \u20AC",
+                                           L"\u65E5\u672C\u8A9E", L"a longer text", L"xy"}) {
     if (!FitsAnsiPage(text)) continue;
     Write(L"V", text, L"a\\b\\c");
-    const Stored stored = Get(key_.path(L"a\\b\\c"), L"V");
+    const Stored stored = Get(Path(L"a\\b\\c"), L"V");
     EXPECT_EQ(stored.type, static_cast<DWORD>(REG_SZ));
     EXPECT_EQ(testtext::Show(stored.units), testtext::Show(text)) << "the platform may add one NUL, no more";
     EXPECT_EQ(Read(L"V", L"a\\b\\c"), T(text)) << "an empty value reads as empty, not as the default";
   }
-  Put(key_.path(), L"N", REG_DWORD, L"77");
+  Put(Path(), L"N", REG_DWORD, L"77");
   Write(L"N", L"now text");
   EXPECT_EQ(Read(L"N"), u"now text");
 
-  Put(key_.path(), L"cut", REG_SZ, std::wstring(L"ab\0cd", 5));
-  Put(key_.path(), L"expand", REG_EXPAND_SZ, std::wstring(L"%SystemRoot%\0", 13));
-  Put(key_.path(), L"multi", REG_MULTI_SZ, std::wstring(L"one\0two\0\0", 9));
-  Put(key_.path(), L"binary", REG_BINARY, L"ab");
-  Put(key_.path(), L"dword", REG_DWORD, L"77");
+  Put(Path(), L"cut", REG_SZ, std::wstring(L"ab\0cd", 5));
+  Put(Path(), L"expand", REG_EXPAND_SZ, std::wstring(L"%SystemRoot%\0", 13));
+  Put(Path(), L"multi", REG_MULTI_SZ, std::wstring(L"one\0two\0\0", 9));
+  Put(Path(), L"binary", REG_BINARY, L"ab");
+  Put(Path(), L"dword", REG_DWORD, L"77");
   EXPECT_EQ(Read(L"cut"), u"ab");
   for (const wchar_t* name : {L"expand", L"multi", L"binary", L"dword", L"missing"}) {
     EXPECT_EQ(Read(name), u"dflt") << testtext::Show(std::wstring(name));
@@ -115,10 +108,9 @@ TEST_F(RealRegistry, StringsAreStoredAsTheirTextAndReadBackUpToTheirFirstNul) {
 // HKEY_CURRENT_USER of this process redirected into a scratch key, so the
 // messenger's fixed paths are used for real without touching the user's. The
 // command reaching a messenger, hung or not, is the end-to-end rotation's.
-TEST(RealPublisher, PublishesLeaveNoHandleBehind) {
-  const ScratchKey scratch;
+TEST_F(RealRegistry, PublishesLeaveNoHandleBehind) {
   HKEY raw = nullptr;
-  ::RegCreateKeyExW(HKEY_CURRENT_USER, scratch.path().c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &raw, nullptr);
+  ::RegCreateKeyExW(HKEY_CURRENT_USER, Path().c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &raw, nullptr);
   const RegistryKey redirect(raw);
   ASSERT_EQ(::RegOverridePredefKey(HKEY_CURRENT_USER, redirect.get()), ERROR_SUCCESS);
   struct NoEnd final : platform::Process {
