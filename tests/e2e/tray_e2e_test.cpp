@@ -63,8 +63,10 @@ TEST(TrayE2E, MinimizeHidesBehindAnIconThatOnlyADoubleClickOnBringsBackAndThatAN
     EXPECT_TRUE(Hidden(app)) << "callback " << message << " brought the window back";
   }
   e2e::Mouse(WineTrayIcon(), {0, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP});
+  // In front, and with the focus back on the control that had it.
   ASSERT_TRUE(PumpUntil([&] {
-    return ::GetForegroundWindow() == app.main() && !::IsIconic(app.main()) && testwin::FocusOf(app.main());
+    return ::GetForegroundWindow() == app.main() && !::IsIconic(app.main()) &&
+           testwin::FocusOf(app.main()) == app.Control(app::ControlId::Command4);
   })) << "a double-click on the icon did not bring the window back in front with the focus";
   RestartShell(app.main());
   EXPECT_FALSE(WineTrayIcon()) << "a new shell got an icon from the shown window";
