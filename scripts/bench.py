@@ -57,13 +57,15 @@ def proc_cpu_seconds(pid):
 
 
 def linux_pid_of(name):
+    """The Linux process of the Windows program `name`: Wine gives it the
+    program's path as its first argument."""
     for entry in Path("/proc").iterdir():
         if entry.name.isdigit():
             try:
-                cmd = (entry / "cmdline").read_bytes().replace(b"\0", b" ").decode(errors="replace")
+                argv0 = (entry / "cmdline").read_bytes().split(b"\0")[0].decode(errors="replace")
             except OSError:
                 continue
-            if name in cmd and "process_bench" not in cmd and "wine-run" not in cmd:
+            if argv0.lower().replace("/", "\\").endswith("\\" + name.lower()):
                 return int(entry.name)
     raise RuntimeError(f"no process running {name}")
 
@@ -236,8 +238,9 @@ def main():
             args = [sys.executable, __file__, "--inner"] + sys.argv[1:]
             if before_exe:
                 args += ["--before-exe", before_exe]
-            out = subprocess.run(["scripts/with-display.sh", *args], check=True, text=True, capture_output=True)
+            out = subprocess.run(["scripts/with-display.sh", *args], text=True, capture_output=True)
             print(out.stderr, end="")
+            out.check_returncode()
             r = json.loads(out.stdout.strip().splitlines()[-1])
     finally:
         if scratch:
