@@ -84,13 +84,13 @@ class BareBox {
     const HDC screen = ::GetDC(nullptr);
     const int dpi = ::GetDeviceCaps(screen, LOGPIXELSX);
     ::ReleaseDC(nullptr, screen);
-    const auto& spec = app::Spec(ControlId::Text3);
-    const int width = app::TwipsToPixels(spec.width, dpi);
-    const int height = app::TwipsToPixels(spec.height, dpi);
+    const auto& text3 = app::Spec(ControlId::Text3);
+    const int width = app::TwipsToPixels(text3.width, dpi);
+    const int height = app::TwipsToPixels(text3.height, dpi);
     window_ = ::CreateWindowExW(0, wc.lpszClassName, L"floor", WS_POPUP | WS_VISIBLE, 0, 400, width + 16, height + 16,
                                 nullptr, nullptr, wc.hInstance, nullptr);
-    font_ = appwin::MakeFont(dpi, spec.font);
-    const auto made = appwin::ChildWindowFor(spec.kind);
+    font_ = appwin::MakeFont(dpi, text3.font);
+    const auto made = appwin::ChildWindowFor(text3.kind);
     box_ = ::CreateWindowExW(made.ex_style, made.cls, L"", made.style, 8, 8, width, height, window_, nullptr,
                              wc.hInstance, nullptr);
     ::SendMessageW(box_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);

@@ -59,19 +59,19 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
   // The program's creation order: the keyboard order, then the rest.
   std::vector<const app::ControlSpec*> order;
   for (app::ControlId id : app::TabOrder()) order.push_back(&app::Spec(id));
-  for (const auto& spec : app::Inventory()) {
-    if (spec.tab_index < 0) order.push_back(&spec);
+  for (const auto& row : app::Inventory()) {
+    if (row.tab_index < 0) order.push_back(&row);
   }
-  for (const auto* spec : order) {
-    const auto made = appwin::ChildWindowFor(spec->kind);
+  for (const auto* row : order) {
+    const auto made = appwin::ChildWindowFor(row->kind);
     if (made.cls == nullptr) continue;
-    const std::wstring text(spec->text.begin(), spec->text.end());
-    const int id = static_cast<int>(spec->id) + appwin::kFirstControlId;
-    const HWND control = ::CreateWindowExW(made.ex_style, made.cls, text.c_str(), made.style, Px(spec->left, dpi),
-                                           Px(spec->top, dpi), Px(spec->width, dpi), Px(spec->height, dpi), window,
+    const std::wstring text(row->text.begin(), row->text.end());
+    const int id = static_cast<int>(row->id) + appwin::kFirstControlId;
+    const HWND control = ::CreateWindowExW(made.ex_style, made.cls, text.c_str(), made.style, Px(row->left, dpi),
+                                           Px(row->top, dpi), Px(row->width, dpi), Px(row->height, dpi), window,
                                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
-    ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_for(spec->font)), FALSE);
-    if (spec->kind == app::ControlKind::kTextBox) ::SendMessageW(control, EM_SETLIMITTEXT, 0, 0);
+    ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_for(row->font)), FALSE);
+    if (row->kind == app::ControlKind::kTextBox) ::SendMessageW(control, EM_SETLIMITTEXT, 0, 0);
   }
   const int first = appwin::kFirstControlId;
   ::SetWindowTextW(::GetDlgItem(window, first + static_cast<int>(app::ControlId::Label1)), kWelcome);
