@@ -159,13 +159,14 @@ struct Timings {
 
 // The real publisher and the floor in turn, so both meet the same load.
 Timings TimePublishes(platform::Services& os, int count) {
-  const std::string key_path = platform::win32::Win32Ansi().ToAnsi(status::ProfileKeyPath(platform::Ascii(kUserId)));
+  const platform::win32::Win32Ansi ansi;
+  const std::string key_path = ansi.ToAnsi(status::ProfileKeyPath(platform::Ascii(kUserId)));
   Timings t;
   t.program.reserve(static_cast<std::size_t>(count));
   t.floor.reserve(static_cast<std::size_t>(count));
   for (int i = 0; i < count; ++i) {
     const platform::TextView text = kTexts[i % 5];
-    const std::string bytes(text.begin(), text.end());
+    const std::string bytes = ansi.ToAnsi(text);
     // Each goes first every other time, so neither always follows the other.
     for (int turn = 0; turn < 2; ++turn) {
       const bool program = (turn == 0) == (i % 2 == 0);
