@@ -44,24 +44,12 @@ platform::Text WindowText(HWND hwnd) {
   return FromWide(text);
 }
 
-platform::win32::Font MakeFont(int dpi, int hundredths_of_point, bool bold) {
-  LOGFONTW lf{};
-  lf.lfHeight = -::MulDiv(hundredths_of_point, dpi, 7200);
-  lf.lfWeight = bold ? FW_BOLD : FW_NORMAL;
-  lf.lfCharSet = DEFAULT_CHARSET;
-  lf.lfQuality = DEFAULT_QUALITY;
-  ::lstrcpynW(lf.lfFaceName, L"MS Sans Serif", LF_FACESIZE);
-  return platform::win32::Font(::CreateFontIndirectW(&lf));
-}
-
 // Our own error texts are UTF-8; what the runtime reports may be in the
 // ANSI page. Either way the text arrives whole, not widened byte by byte.
 std::wstring WideFromBytes(const std::string& bytes) {
   std::wstring text = platform::win32::Widen(bytes, CP_UTF8, MB_ERR_INVALID_CHARS);
   return text.empty() ? platform::win32::Widen(bytes, CP_ACP) : text;
 }
-
-constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
 
 }  // namespace
 
@@ -207,9 +195,9 @@ bool MainWindow::Create(int show_command) {
   big_icon_ = load_icon(SM_CXICON, SM_CYICON);
   small_icon_ = load_icon(SM_CXSMICON, SM_CYSMICON);
   picture_.reset(static_cast<HBITMAP>(::LoadImageW(instance_, MAKEINTRESOURCEW(IDB_IMAGE2), IMAGE_BITMAP, 0, 0, 0)));
-  default_font_ = MakeFont(dpi_, 825, false);
-  label_font_ = MakeFont(dpi_, 825, true);
-  box_font_ = MakeFont(dpi_, 975, true);
+  default_font_ = MakeFont(dpi_, app::FontKind::kDefault);
+  label_font_ = MakeFont(dpi_, app::FontKind::kLabelBold);
+  box_font_ = MakeFont(dpi_, app::FontKind::kBoxBold);
 
   WNDCLASSEXW wc{};
   wc.cbSize = sizeof wc;
@@ -227,11 +215,10 @@ bool MainWindow::Create(int show_command) {
   taskbar_created_ = ::RegisterWindowMessageW(L"TaskbarCreated");
 
   RECT frame{0, 0, app::TwipsToPixels(app::kClientWidthTwips, dpi_), app::TwipsToPixels(app::kClientHeightTwips, dpi_)};
-  ::AdjustWindowRectEx(&frame, kWindowStyle, FALSE, WS_EX_CONTROLPARENT);
+  ::AdjustWindowRectEx(&frame, kWindowStyle, FALSE, kWindowExStyle);
   const std::wstring caption = ToWide(app::kInitialCaption);
-  hwnd_ =
-      ::CreateWindowExW(WS_EX_CONTROLPARENT, kWindowClass, caption.c_str(), kWindowStyle, CW_USEDEFAULT, CW_USEDEFAULT,
-                        frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr, instance_, this);
+  hwnd_ = ::CreateWindowExW(kWindowExStyle, kWindowClass, caption.c_str(), kWindowStyle, CW_USEDEFAULT, CW_USEDEFAULT,
+                            frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr, instance_, this);
   if (hwnd_ == nullptr) return false;
   ::SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big_icon_.get()));
   ::SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small_icon_.get()));
@@ -262,32 +249,12 @@ HFONT MainWindow::FontFor(app::FontKind kind) const {
 }
 
 HWND MainWindow::CreateControl(const app::ControlSpec& spec) {
-  const wchar_t* cls = L"STATIC";
-  DWORD style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS;
-  DWORD ex_style = 0;
-  switch (spec.kind) {
-    case ControlKind::kTextBox:
-      cls = L"EDIT";
-      style |= WS_TABSTOP | ES_LEFT | ES_AUTOHSCROLL;
-      ex_style = WS_EX_CLIENTEDGE;
-      break;
-    case ControlKind::kButton:
-      cls = L"BUTTON";
-      style |= WS_TABSTOP | BS_PUSHBUTTON | BS_MULTILINE;  // long captions wrap
-      break;
-    case ControlKind::kLabel: style |= SS_LEFT | SS_NOPREFIX; break;
-    case ControlKind::kFrame:
-    case ControlKind::kPicture: style |= SS_OWNERDRAW; break;
-    case ControlKind::kBrowser:
-      style |= SS_OWNERDRAW | WS_CLIPCHILDREN;
-      ex_style = WS_EX_CONTROLPARENT;
-      break;
-    default: return nullptr;
-  }
+  const ChildWindowKind made = ChildWindowFor(spec.kind);
+  if (made.cls == nullptr) return nullptr;
   const RECT rc = PixelRect(spec);
   const std::wstring text = ToWide(spec.text);
   const HWND hwnd = ::CreateWindowExW(
-      ex_style, cls, text.c_str(), style, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top, hwnd_,
+      made.ex_style, made.cls, text.c_str(), made.style, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top, hwnd_,
       reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlIndex(spec.id) + kFirstControlId)), instance_, nullptr);
   if (hwnd == nullptr) return nullptr;
   ::SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(spec.font)), FALSE);

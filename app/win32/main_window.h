@@ -12,6 +12,7 @@
 #include "app/controls.h"
 #include "app/dispatch.h"
 #include "app/frmStat.h"
+#include "app/win32/styles.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/win32_os.h"
 
@@ -23,7 +24,6 @@ namespace appwin {
 
 inline constexpr wchar_t kWindowClass[] = L"StatusCyclerMain";
 inline constexpr UINT kShowErrorMessage = WM_APP + 1;
-inline constexpr int kFirstControlId = 100;
 
 class MainWindow;
 

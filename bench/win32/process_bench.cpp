@@ -1,10 +1,19 @@
-// Whole-program figures under Wine, each against the minimal one-window
-// program measured in the same run:
-//   startup  — process start to the window first painted with its welcome line
-//   memory   — peak working set (while rotating, for the program)
-// Usage: process_bench.exe startup-memory [runs]   prints key=value medians
+// Whole-program figures under Wine, each beside its floor in the same run:
+//   startup  — process start to the window first painted with its welcome
+//              line, beside the same window built and nothing else
+//              (startup_floor.exe) and the least program that opens a window
+//              (minimal_window.exe)
+//   memory   — peak working set (while rotating, for the program), beside
+//              the same two
+//   idle     — the program kept running beside a bare window that changes
+//              its caption every 100 ms (minimal_window.exe ticking), for
+//              the caller to sample the CPU time of both
+// Usage: process_bench.exe startup [runs [other StatusCycler.exe]]
+//          medians of the start-up times and of each one's ratio to the
+//          floor's in the same round; another build of the program, if
+//          given, is started in the same rounds ("other")
+//        process_bench.exe memory [runs]
 //        process_bench.exe hold <rotate 0|1> <seconds>
-//          keeps the program running for an outside CPU-time sample.
 #include <windows.h>
 #include <psapi.h>
 
@@ -26,13 +35,15 @@ struct Target {
   const wchar_t* cls;
   // True once the window shows what counts as "up".
   bool (*ready)(HWND);
+  std::wstring args = {};
 };
 
 bool MinimalReady(HWND hwnd) { return ::IsWindowVisible(hwnd) && e2e::WindowText(hwnd) == L"painted"; }
 
 bool ProgramReady(HWND hwnd) {
   // Label1 is control 100 + its index (6); the welcome line is written by the
-  // load handler before the window is first shown and painted.
+  // load handler before the window is first shown and painted (by the floor,
+  // as it builds the window).
   return ::IsWindowVisible(hwnd) && e2e::WindowText(::GetDlgItem(hwnd, 106)).rfind(L"Hello: ", 0) == 0 &&
          ::GetUpdateRect(hwnd, nullptr, FALSE) == FALSE;
 }
@@ -52,7 +63,7 @@ struct Running {
 };
 
 bool Start(const Target& t, Running& r) {
-  std::wstring cmd = L"\"" + t.exe + L"\"";
+  std::wstring cmd = L"\"" + t.exe + L"\" " + t.args;
   STARTUPINFOW si{};
   si.cb = sizeof si;
   const auto t0 = Clock::now();
@@ -94,49 +105,96 @@ std::wstring BinDir() {
   return exe.substr(0, exe.find_last_of(L"\\/"));
 }
 
+// Starts the target, waits until it is up and gives its start-up time;
+// negative if it never came up.
+double StartupMs(const Target& t) {
+  Running r;
+  if (!Start(t, r)) return -1;
+  // Left running a moment, so that its end does not overlap the next start.
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  return r.startup_ms;
+}
+
+// Peak working set of the target after `settle`; negative if it never came up.
+double PeakKb(const Target& t, void (*settle)(HWND)) {
+  Running r;
+  if (!Start(t, r)) return -1;
+  settle(r.hwnd);
+  return PeakWorkingSetKb(r.pi.hProcess);
+}
+
+void Idle(HWND) { std::this_thread::sleep_for(std::chrono::milliseconds(500)); }
+
+void Rotate(HWND window) {
+  // Rotates for a few seconds before the peak is read.
+  Click(window, 116);  // Start is control 100 + 16
+  std::this_thread::sleep_for(std::chrono::milliseconds(5500));
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
   const std::wstring mode = argc > 1 ? argv[1] : L"startup-memory";
   const Target minimal{BinDir() + L"\\minimal_window.exe", L"MinimalWindow", MinimalReady};
+  const Target floor{BinDir() + L"\\startup_floor.exe", L"StartupFloor", ProgramReady};
   const Target program{BinDir() + L"\\StatusCycler.exe", L"StatusCyclerMain", ProgramReady};
 
   if (mode == L"hold") {
-    // Starts the program (rotating or not), says so, and keeps it running for
-    // the given time while the caller samples its CPU time from outside: Wine
-    // does not report another process's times through GetProcessTimes.
+    // Starts the program (rotating or not) beside the caption floor, says so,
+    // and keeps both running for the given time while the caller samples
+    // their CPU time from outside: Wine does not report another process's
+    // times through GetProcessTimes.
     const bool rotate = argc > 2 && _wtoi(argv[2]) != 0;
     const int seconds = argc > 3 ? _wtoi(argv[3]) : 60;
+    Running ticking;
     Running r;
-    if (!Start(program, r)) return 1;
-    if (rotate) Click(r.hwnd, 116);  // Start is control 100 + 16
-    std::printf("ready pid=%lu\n", r.pi.dwProcessId);
+    if (!Start(Target{minimal.exe, minimal.cls, MinimalReady, L"ticking"}, ticking) || !Start(program, r)) return 1;
+    if (rotate) Click(r.hwnd, 116);
+    std::printf("ready pid=%lu floor_pid=%lu\n", r.pi.dwProcessId, ticking.pi.dwProcessId);
     std::fflush(stdout);
     std::this_thread::sleep_for(std::chrono::seconds(seconds));
     return 0;
   }
 
   const int runs = argc > 2 ? _wtoi(argv[2]) : 5;
-  std::vector<double> start_min, start_prog, mem_min, mem_prog;
-  for (int i = 0; i < runs; ++i) {
-    {
-      Running r;
-      if (!Start(minimal, r)) return 1;
-      start_min.push_back(r.startup_ms);
-      std::this_thread::sleep_for(std::chrono::milliseconds(500));
-      mem_min.push_back(PeakWorkingSetKb(r.pi.hProcess));
+  if (mode == L"memory") {
+    std::vector<double> minimal_kb, floor_kb, program_kb;
+    for (int i = 0; i < runs; ++i) {
+      minimal_kb.push_back(PeakKb(minimal, Idle));
+      floor_kb.push_back(PeakKb(floor, Idle));
+      program_kb.push_back(PeakKb(program, Rotate));
     }
-    {
-      Running r;
-      if (!Start(program, r)) return 1;
-      start_prog.push_back(r.startup_ms);
-      // Rotate for a few seconds before reading the peak.
-      Click(r.hwnd, 116);
-      std::this_thread::sleep_for(std::chrono::milliseconds(5500));
-      mem_prog.push_back(PeakWorkingSetKb(r.pi.hProcess));
+    std::printf("peak_ws_minimal_kb=%.0f\npeak_ws_floor_kb=%.0f\npeak_ws_program_kb=%.0f\n", Median(minimal_kb),
+                Median(floor_kb), Median(program_kb));
+    return 0;
+  }
+
+  constexpr std::size_t kFloor = 1;
+  std::vector<std::pair<const char*, Target>> targets{{"minimal", minimal}, {"floor", floor}, {"program", program}};
+  if (argc > 3) targets.emplace_back("other", Target{argv[3], L"StatusCyclerMain", ProgramReady});
+  std::vector<std::vector<double>> ms(targets.size());
+  // One round first that is not counted: the first start of each program
+  // pays for Wine reading its libraries from disk. Each round starts the
+  // programs in another order, so none always follows the same one.
+  for (int round = -1; round < runs; ++round) {
+    for (std::size_t k = 0; k < targets.size(); ++k) {
+      const std::size_t which = (k + static_cast<std::size_t>(std::max(round, 0))) % targets.size();
+      const double startup = StartupMs(targets[which].second);
+      if (startup < 0) {
+        std::fprintf(stderr, "%s did not come up\n", targets[which].first);
+        return 1;
+      }
+      if (round >= 0) ms[which].push_back(startup);
     }
   }
-  std::printf("startup_minimal_ms=%.1f\nstartup_program_ms=%.1f\n", Median(start_min), Median(start_prog));
-  std::printf("peak_ws_minimal_kb=%.0f\npeak_ws_program_kb=%.0f\n", Median(mem_min), Median(mem_prog));
+  // Each program against the floor started in the same round: the load of a
+  // shared machine changes from one second to the next, much less within one
+  // round.
+  for (std::size_t k = 0; k < targets.size(); ++k) {
+    std::vector<double> ratios;
+    for (std::size_t i = 0; i < ms[k].size(); ++i) ratios.push_back(ms[k][i] / ms[kFloor][i]);
+    std::printf("startup_%s_ms=%.1f\nstartup_%s_vs_floor=%.3f\n", targets[k].first, Median(ms[k]), targets[k].first,
+                Median(ratios));
+  }
   return 0;
 }

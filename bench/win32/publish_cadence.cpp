@@ -4,6 +4,10 @@
 //     N publishes in-process against the real registry and a real window of
 //     the messenger's class on a thread of its own; prints the median cost
 //     as "publish_us_median=<x>" (and the same without a messenger window).
+//     Taking turns with them, the floor: the four calls a publish comes down
+//     to made directly (create the profile's key, set the value, find the
+//     messenger's window, send it the command with the same bound), as
+//     "publish_floor_us_median=<x>".
 //   publish_cadence.exe --cadence <seconds>
 //     Runs StatusCycler.exe beside the stand-in messenger, presses Start, and
 //     after that many seconds reads the gaps between the statuses the
@@ -125,20 +129,59 @@ class BuddyWindow {
   HWND hwnd_ = nullptr;
 };
 
-std::vector<double> TimePublishes(platform::Services& os, int count) {
-  const platform::Text texts[] = {u"Name", u"Is", u"Online", u"For", u"Awhile!"};
+constexpr platform::TextView kTexts[] = {u"Name", u"Is", u"Online", u"For", u"Awhile!"};
+constexpr char kUserId[] = "bench";
+
+// The floor of one publish: what it comes down to, with the user id known.
+void DirectPublish(const std::string& key_path, const std::string& text) {
+  HKEY key = nullptr;
+  if (::RegCreateKeyA(HKEY_CURRENT_USER, key_path.c_str(), &key) == ERROR_SUCCESS) {
+    ::RegSetValueExA(key, "1", 0, REG_SZ, reinterpret_cast<const BYTE*>(text.data()), static_cast<DWORD>(text.size()));
+    ::RegCloseKey(key);
+  }
+  const HWND messenger = ::FindWindowA(status::kMessengerClass, nullptr);
+  if (messenger == nullptr) return;
+  DWORD_PTR result = 0;
+  ::SendMessageTimeoutA(messenger, WM_COMMAND, status::kApplyCustomMsgCommand, status::kApplyCustomMsgLParam,
+                        SMTO_ABORTIFHUNG, status::kSendTimeoutMs, &result);
+}
+
+double Microseconds(const LARGE_INTEGER& t0, const LARGE_INTEGER& t1) {
   LARGE_INTEGER frequency;
   ::QueryPerformanceFrequency(&frequency);
-  std::vector<double> us;
-  us.reserve(static_cast<std::size_t>(count));
+  return static_cast<double>(t1.QuadPart - t0.QuadPart) * 1e6 / static_cast<double>(frequency.QuadPart);
+}
+
+struct Timings {
+  std::vector<double> program;
+  std::vector<double> floor;
+};
+
+// The real publisher and the floor in turn, so both meet the same load.
+Timings TimePublishes(platform::Services& os, int count) {
+  const platform::win32::Win32Ansi ansi;
+  const std::string key_path = ansi.ToAnsi(status::ProfileKeyPath(platform::Ascii(kUserId)));
+  Timings t;
+  t.program.reserve(static_cast<std::size_t>(count));
+  t.floor.reserve(static_cast<std::size_t>(count));
   for (int i = 0; i < count; ++i) {
-    LARGE_INTEGER t0, t1;
-    ::QueryPerformanceCounter(&t0);
-    status::SetMessengerStatus(os, texts[i % 5]);
-    ::QueryPerformanceCounter(&t1);
-    us.push_back(static_cast<double>(t1.QuadPart - t0.QuadPart) * 1e6 / static_cast<double>(frequency.QuadPart));
+    const platform::TextView text = kTexts[i % 5];
+    const std::string bytes = ansi.ToAnsi(text);
+    // Each goes first every other time, so neither always follows the other.
+    for (int turn = 0; turn < 2; ++turn) {
+      const bool program = (turn == 0) == (i % 2 == 0);
+      LARGE_INTEGER t0, t1;
+      ::QueryPerformanceCounter(&t0);
+      if (program) {
+        status::SetMessengerStatus(os, text);
+      } else {
+        DirectPublish(key_path, bytes);
+      }
+      ::QueryPerformanceCounter(&t1);
+      (program ? t.program : t.floor).push_back(Microseconds(t0, t1));
+    }
   }
-  return us;
+  return t;
 }
 
 int MeasurePublish(int count) {
@@ -148,7 +191,7 @@ int MeasurePublish(int count) {
     ::RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Yahoo\\Pager", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &pager,
                       nullptr);
     const Key owner(pager);
-    ::RegSetValueExA(pager, "Yahoo! user id", 0, REG_SZ, reinterpret_cast<const BYTE*>("bench"), 6);
+    ::RegSetValueExA(pager, "Yahoo! user id", 0, REG_SZ, reinterpret_cast<const BYTE*>(kUserId), sizeof kUserId);
   }
   NoProcess process;
   platform::win32::Win32Services services(process);
@@ -159,17 +202,19 @@ int MeasurePublish(int count) {
     return 1;
   }
   const auto alone = TimePublishes(os, count);
-  std::vector<double> with_window;
+  Timings with_window;
   {
     const BuddyWindow buddy;
     TimePublishes(os, 20);  // warm-up
     with_window = TimePublishes(os, count);
   }
   std::printf("publishes=%d\n", count);
-  std::printf("publish_us_median=%.1f\n", Median(with_window));
-  std::printf("publish_us_p10=%.1f\n", Percentile(with_window, 0.10));
-  std::printf("publish_us_p90=%.1f\n", Percentile(with_window, 0.90));
-  std::printf("publish_us_median_no_messenger=%.1f\n", Median(alone));
+  std::printf("publish_us_median=%.1f\n", Median(with_window.program));
+  std::printf("publish_us_p10=%.1f\n", Percentile(with_window.program, 0.10));
+  std::printf("publish_us_p90=%.1f\n", Percentile(with_window.program, 0.90));
+  std::printf("publish_floor_us_median=%.1f\n", Median(with_window.floor));
+  std::printf("publish_us_median_no_messenger=%.1f\n", Median(alone.program));
+  std::printf("publish_floor_us_median_no_messenger=%.1f\n", Median(alone.floor));
   return 0;
 }
 
