@@ -322,7 +322,7 @@ def write_table(r, native, exe_size, runs, runs_ok):
             against(f"Keystroke to append, output holding {size:,} chars of {kind} text", v / 1000, floor / 1000,
                     "bare edit control, same append", lambda x: f"{x:.2f} ms")
 
-    for name, label in (("publish", "publishes to a window of the messenger's class"),
+    for name, label in (("publish", "publishes, every key opened and closed"),
                         ("minimise_restore", "trips to the notification area and back")):
         run = runs.get(name)
         if run is None:
