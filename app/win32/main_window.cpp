@@ -283,6 +283,10 @@ void MainWindow::CreateControls() {
       default: break;
     }
     controls_[index] = CreateControl(*spec);
+    // A label sizes itself to its caption from the start, not only when the
+    // caption changes: the table's widths are those of the captions in the
+    // fonts they were drawn with, and another font would cut them short.
+    if (spec->kind == ControlKind::kLabel && controls_[index] != nullptr) Lbl(spec->id).SetCaption(spec->text);
   }
   for (const auto& spec : app::Inventory()) {
     if (spec.kind == ControlKind::kTimer && spec.timer_enabled) Tmr(spec.id).SetEnabled(true);
