@@ -217,7 +217,10 @@ each floor.
 - **Idle.** The title must change every 100 ms, and Wine sends every
   top-level caption change to the X server, so the floor's cost is most of
   the program's. The program does nothing between ticks; what it adds is its
-  timer handler on each tick.
+  timer handler on each tick. Each idle figure is one 60-second window, so
+  load that lands on one side moves it: over three runs of the final program
+  the idle ratio came out 1.10×, 1.52× (while its rotating row, which does
+  more, read 1.10×) and 1.14×.
 - **Keystroke.** With a long output the append and its layout dominate and
   the program is at its floor: Wine's one-line edit control lays out and
   paints its whole line after every change whoever appends (see
@@ -343,8 +346,8 @@ def write_table(r, native, exe_size, runs, runs_ok):
     text = ["# Benchmarks", "",
             f"Produced by `python3 scripts/bench.py{' --quick' if QUICK else ''}"
             f"{' --before ' + BEFORE if BEFORE else ''}` on {time.strftime('%Y-%m-%d')}, under Wine 8 on a "
-            "virtual X display, on this project's shared 2-core machine (other engineers' builds and Wine tests "
-            f"running beside it). Start-up: medians of {STARTUP_RUNS} rounds, each starting every program once, "
+            "virtual X display, on this project's 2-core machine, which is shared and noisy. "
+            f"Start-up: medians of {STARTUP_RUNS} rounds, each starting every program once, "
             "and the ratio the median of the ratios within a round; "
             f"memory: medians of {MEMORY_RUNS}; a keystroke: medians of 150 keys; a publish: medians of 1,000. "
             "Every floor is measured in the same run as the program, interleaved with it where the figure allows; "
