@@ -218,7 +218,7 @@ each floor.
   top-level caption change to the X server, so the floor's cost is most of
   the program's. The program does nothing between ticks; what it adds is its
   timer handler on each tick. Each idle figure is one 60-second window, so
-  load that lands on one side moves it: over three runs of the final program
+  load that lands on one side moves it: over three runs today
   the idle ratio came out 1.10×, 1.52× (while its rotating row, which does
   more, read 1.10×) and 1.14×.
 - **Keystroke.** With a long output the append and its layout dominate and
