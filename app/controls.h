@@ -1,7 +1,8 @@
 #pragma once
 // Reaches the controls of the window by their inventory name. The real window
-// and the simulated one both implement it; asking for a control as the wrong
-// kind is a programming error and throws platform::Error.
+// and the simulated one both implement it, each returning its own kind of
+// control; asking for a control as the wrong kind is a programming error and
+// throws platform::Error.
 #include <array>
 #include <memory>
 #include <string>
@@ -17,11 +18,11 @@ class Controls {
   virtual ~Controls() = default;
   virtual platform::Window& Form() = 0;
   virtual platform::TextBox& Box(ControlId id) = 0;
-  virtual platform::Label& Lbl(ControlId id) = 0;
+  virtual platform::Label& Label(ControlId id) = 0;
   virtual platform::Panel& Frame(ControlId id) = 0;
-  virtual platform::Timer& Tmr(ControlId id) = 0;
-  virtual platform::Browser& Web(ControlId id) = 0;
-  virtual platform::Socket& Sock(ControlId id) = 0;
+  virtual platform::Timer& Timer(ControlId id) = 0;
+  virtual platform::Browser& Browser(ControlId id) = 0;
+  virtual platform::Socket& Socket(ControlId id) = 0;
 };
 
 // The controls of one kind, indexed by ControlId; empty where the control is
@@ -34,6 +35,13 @@ T& ControlOfKind(const ControlsOfKind<T>& all, ControlId id, const char* kind) {
   const auto& control = all[static_cast<std::size_t>(id)];
   if (!control) throw platform::Error(std::string(Spec(id).name) + " is not a " + kind);
   return *control;
+}
+
+// The one control of a kind the window has just one of.
+template <typename T>
+T& OnlyControl(T& control, ControlId id, ControlId asked, const char* kind) {
+  if (asked != id) throw platform::Error(std::string(Spec(asked).name) + " is not a " + kind);
+  return control;
 }
 
 }  // namespace app

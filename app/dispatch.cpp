@@ -1,8 +1,11 @@
 #include "app/dispatch.h"
 
-namespace app {
+#include <exception>
 
+namespace app {
 namespace {
+
+using Handler = void (frmStat::*)();
 
 struct Route {
   ControlId id;
@@ -27,41 +30,40 @@ constexpr Route kRoutes[] = {
 };
 // clang-format on
 
-}  // namespace
-
-Handler HandlerFor(ControlId id, EventKind kind) {
+Handler HandlerFor(const Event& event) {
+  switch (event.kind) {
+    case EventKind::kLoad: return &frmStat::Form_Load;
+    case EventKind::kUnload: return &frmStat::Form_Unload;
+    case EventKind::kShellRestarted: return &frmStat::Shell_TaskbarCreated;
+    default: break;
+  }
   for (const Route& route : kRoutes) {
-    if (route.id == id && route.kind == kind) return route.handler;
+    if (route.id == event.control && route.kind == event.kind) return route.handler;
   }
   return nullptr;
 }
 
-std::optional<std::string> ErrorReporter::Admit(const std::exception& error) {
-  std::string message = error.what();
-  if (message.empty()) message = "Unexpected error";
-  if (!shown_.insert(message).second) return std::nullopt;
-  return message;
-}
+}  // namespace
 
-std::optional<std::string> ErrorReporter::AdmitUnknown() {
-  const std::string message = "Unexpected error";
-  if (!shown_.insert(message).second) return std::nullopt;
-  return message;
-}
-
-void Invoke(const std::function<void()>& handler, ErrorReporter& reporter,
-            const std::function<void(const std::string&)>& show) noexcept {
-  std::optional<std::string> report;
+void Dispatch::Raise(const Event& event) noexcept {
   try {
-    handler();
+    if (event.kind == EventKind::kMouseMove) {
+      form_.Form_MouseMove(event.mouse.button, event.mouse.shift, event.mouse.x, event.mouse.y);
+    } else if (const Handler handler = HandlerFor(event)) {
+      (form_.*handler)();
+    }
   } catch (const std::exception& error) {
-    report = reporter.Admit(error);
+    Report(error.what());
   } catch (...) {
-    report = reporter.AdmitUnknown();
+    Report({});
   }
-  if (!report) return;
+}
+
+void Dispatch::Report(std::string message) noexcept {
   try {
-    show(*report);
+    if (message.empty()) message = "Unexpected error";
+    if (!shown_.insert(message).second) return;
+    show_(message);
   } catch (...) {
     // Nothing more can be done from inside a window callback.
   }

@@ -1,9 +1,8 @@
 #pragma once
-// From a control's event to its handler, and what becomes of a handler's
-// error. The window layer delivers events through here and nowhere else.
-#include <exception>
+// Where every event of the window meets its handler. The real window and the
+// simulated one hand each event here, once, and nowhere else.
+#include <cstdint>
 #include <functional>
-#include <optional>
 #include <set>
 #include <string>
 
@@ -12,29 +11,47 @@
 
 namespace app {
 
-enum class EventKind : std::uint8_t { kClick, kChange, kTimer };
-
-using Handler = void (frmStat::*)();
-
-// The handler of that control's event, or null if it has none.
-Handler HandlerFor(ControlId id, EventKind kind);
-
-// Decides which handler errors the user is told about: each distinct message
-// once, so a recurring error (a timer failing every tick) gives one report,
-// not a box every tick.
-class ErrorReporter {
- public:
-  // The text to show for this error, or nothing if it was already shown.
-  std::optional<std::string> Admit(const std::exception& error);
-  std::optional<std::string> AdmitUnknown();
-
- private:
-  std::set<std::string> shown_;
+enum class EventKind : std::uint8_t {
+  kLoad,            // the window's
+  kUnload,          // the window's close box
+  kMouseMove,       // the window's, with `mouse`
+  kShellRestarted,  // the window's: a new shell has forgotten every notification icon
+  kClick,           // a control's
+  kChange,          // a control's
+  kTimer,           // a control's
 };
 
-// Runs the handler; an error it raises is handed to `show` if the reporter
-// admits it. Nothing escapes: this is called from window callbacks.
-void Invoke(const std::function<void()>& handler, ErrorReporter& reporter,
-            const std::function<void(const std::string&)>& show) noexcept;
+struct MouseArgs {
+  std::int16_t button = 0;
+  std::int16_t shift = 0;
+  float x = 0;  // twips from the client area's top-left
+  float y = 0;
+};
+
+struct Event {
+  EventKind kind;
+  ControlId control{};  // for a control's event
+  MouseArgs mouse{};    // for a mouse move
+};
+
+class Dispatch {
+ public:
+  using Show = std::function<void(const std::string&)>;
+  // `show` tells the user of a handler's error.
+  Dispatch(frmStat& form, Show show) : form_(form), show_(std::move(show)) {}
+
+  // Runs the event's handler, if it has one. An error the handler raises is
+  // shown once per distinct text, so a recurring one (a timer failing every
+  // tick) gives one report, not a box every tick. Nothing escapes: this runs
+  // inside window callbacks.
+  void Raise(const Event& event) noexcept;
+
+ private:
+  void Report(std::string message) noexcept;
+
+  frmStat& form_;
+  Show show_;
+  std::set<std::string> shown_;
+};
 
 }  // namespace app

@@ -1,5 +1,6 @@
 #include "app/frmStat.h"
 
+
 #include "app/checked16.h"
 #include "app/tray.h"
 #include "identity/Mod1.h"
@@ -21,10 +22,10 @@ void frmStat::Form_Load() {
   ui_.Form().SetBackColor(app::kFormBackColor);
   ui_.Frame(ControlId::Frame1).SetBackColor(app::kFormBackColor);
   DoIt();
-  const Text ip = ui_.Sock(ControlId::Winsock1).LocalIP();
+  const Text ip = ui_.Socket(ControlId::Winsock1).LocalIP();
   const Text computer = Mod1::GetMachineName(os_.identity, os_.ansi);
   const Text user = Mod1::GetLoggedOnUser(os_.identity, os_.ansi);
-  ui_.Lbl(ControlId::Label1)
+  ui_.Label(ControlId::Label1)
       .SetCaption(u"Hello: " + user + u"!      On computer: " + computer + u"       IP is: " + ip);
 }
 
@@ -54,8 +55,8 @@ void frmStat::Timer6_Timer() {
 status::Ring frmStat::StatusRing() {
   return {{&ui_.Box(ControlId::txt1), &ui_.Box(ControlId::txt2), &ui_.Box(ControlId::txt3), &ui_.Box(ControlId::txt4),
            &ui_.Box(ControlId::txt5)},
-          {&ui_.Tmr(ControlId::Timer1), &ui_.Tmr(ControlId::Timer2), &ui_.Tmr(ControlId::Timer3),
-           &ui_.Tmr(ControlId::Timer4), &ui_.Tmr(ControlId::Timer5)}};
+          {&ui_.Timer(ControlId::Timer1), &ui_.Timer(ControlId::Timer2), &ui_.Timer(ControlId::Timer3),
+           &ui_.Timer(ControlId::Timer4), &ui_.Timer(ControlId::Timer5)}};
 }
 
 void frmStat::Command1_Click() { status::StartRotation(StatusRing()); }
@@ -76,7 +77,7 @@ void frmStat::Text1_Change() {
 
 void frmStat::Command5_Click() {
   const Text name = ui_.Box(ControlId::Text4).GetText();
-  ui_.Web(ControlId::WebBrowser1).Navigate(presence::PresenceUrl(presence::Host(), name));
+  ui_.Browser(ControlId::WebBrowser1).Navigate(presence::PresenceUrl(presence::Host(), name));
 }
 
 // ---- notification area ------------------------------------------------------
@@ -98,16 +99,19 @@ platform::NotifyIconData frmStat::MakeTrayIconData(std::uint32_t hwnd, std::uint
   return data;
 }
 
-void frmStat::AddTrayIcon() {
+bool frmStat::ShowTrayIcon() {
   const auto hwnd = ui_.Form().Handle();
   const auto icon = ui_.Form().IconHandle();
   const auto record =
       MakeTrayIconData(hwnd, app::kTrayIconId, app::kTrayFlags, app::kTrayCallbackMessage, icon, kTrayTip);
-  os_.shell.Shell_NotifyIconA(platform::kNimAdd, record);
+  // The icon stays after a restore, so a later Minimize finds it there: adding
+  // it again fails, and updating it is what shows it is there.
+  return os_.shell.Shell_NotifyIconA(platform::kNimAdd, record) != 0 ||
+         os_.shell.Shell_NotifyIconA(platform::kNimModify, record) != 0;
 }
 
 void frmStat::Command4_Click() {
-  AddTrayIcon();
+  ShowTrayIcon();
   ui_.Form().SetWindowState(platform::WindowState::kMinimized);
   ui_.Form().SetVisible(false);
 }
@@ -126,5 +130,5 @@ void frmStat::Form_MouseMove(std::int16_t, std::int16_t, float x, float) {
 
 void frmStat::Shell_TaskbarCreated() {
   // Only a hidden window needs its icon back: it is the user's only way in.
-  if (!ui_.Form().IsVisible()) AddTrayIcon();
+  if (!ui_.Form().IsVisible()) ShowTrayIcon();
 }

@@ -1,7 +1,7 @@
 #pragma once
 // The one window of the program and every handler of its events. Each handler
 // is a few lines that call a feature; the window layer only translates
-// messages into calls of these.
+// messages into calls of these, through app::Dispatch.
 #include <cstdint>
 
 #include "app/controls.h"
@@ -43,24 +43,25 @@ class frmStat {
   // Notification area.
   void Command4_Click();
   void Form_MouseMove(std::int16_t button, std::int16_t shift, float x, float y);
-  // The shell has restarted and forgotten every notification icon.
+  // The shell has (re)started and forgotten every notification icon.
   void Shell_TaskbarCreated();
 
+ private:
+  status::Ring StatusRing();
   // Builds the notification-icon record; it talks to nobody.
   static platform::NotifyIconData MakeTrayIconData(std::uint32_t hwnd, std::uint32_t id, std::uint32_t flags,
                                                    std::uint32_t callback_message, std::uint32_t icon,
                                                    platform::TextView tip);
+  // Puts the icon in the notification area, or finds it there from an earlier
+  // Minimize; false when the shell took neither request.
+  bool ShowTrayIcon();
+
+  app::Controls& ui_;
+  platform::Services& os_;
 
   // The title scroller's state.
   platform::Text ScrollText;
   platform::Text ScrollTitle;
   std::int16_t ScrollPos = 0;
   std::int16_t ScrollLen = 0;
-
- private:
-  status::Ring StatusRing();
-  void AddTrayIcon();
-
-  app::Controls& ui_;
-  platform::Services& os_;
 };

@@ -12,12 +12,12 @@
 namespace {
 
 struct Publisher {
-  sim::SimAnsi ansi;
-  sim::SimRegistry registry;
-  sim::SimMessaging messaging;
-  sim::SimIdentity identity;
-  sim::SimShell shell;
-  sim::SimProcess process;
+  platform::sim::SimAnsi ansi;
+  platform::sim::SimRegistry registry;
+  platform::sim::SimMessaging messaging;
+  platform::sim::SimIdentity identity;
+  platform::sim::SimShell shell;
+  platform::sim::SimProcess process;
   platform::Services os{ansi, registry, messaging, identity, shell, process};
 
   explicit Publisher(bool messenger_running) {
@@ -86,7 +86,7 @@ BENCHMARK(BM_RegWriteString);
 void BM_RotationMinute(benchmark::State& state) {
   while (state.KeepRunning()) {
     state.PauseTiming();
-    sim::SimApp app;
+    app::sim::SimApp app;
     app.registry.Put("Software\\Yahoo\\Pager", "Yahoo! user id", platform::kRegSz, std::string("alice\0", 6));
     app.messaging.AddWindow("YahooBuddyMain");
     app.Load();

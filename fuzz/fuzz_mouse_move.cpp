@@ -18,11 +18,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const auto message = app::TrayMessageFromX(x, factor);
   if (message && (!std::isfinite(x) || !std::isfinite(factor))) std::abort();
 
-  sim::SimApp app;
-  app.ui.window.twips_per_pixel = factor;
-  app.ui.window.visible = false;
+  app::sim::SimApp app;
+  app.ui.Form().twips_per_pixel = factor;
+  app.ui.Form().visible = false;
   app.MouseMove(x);
-  const bool restored = app.ui.window.visible;
+  const bool restored = app.ui.Form().visible;
   if (restored != (message && *message == app::kLeftDoubleClick)) std::abort();
   if (!app.errors_shown.empty()) std::abort();
   return 0;

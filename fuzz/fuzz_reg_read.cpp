@@ -9,8 +9,8 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size < 2) return 0;
-  sim::SimRegistry reg;
-  sim::SimAnsi ansi;
+  platform::sim::SimRegistry reg;
+  platform::sim::SimAnsi ansi;
   ansi.double_byte = (data[0] & 0x80) != 0;
   const std::uint32_t type = data[0] & 0x0F;
   // Bit 0: the key holds another value instead; bit 1: there is no key at all.

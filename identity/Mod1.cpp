@@ -1,9 +1,13 @@
 #include "identity/Mod1.h"
 
+#include <functional>
 #include <string>
 
 namespace Mod1 {
+namespace {
 
+// The fixed 255-character buffer procedure both lookups share: `call` fills
+// an ANSI buffer of that many bytes and is told its size.
 platform::Text LookupWithBuffer(const platform::Ansi& ansi, const std::function<void(char*, std::uint32_t*)>& call) {
   platform::Text buffer(kIdentityBufferChars, u'\0');
   std::uint32_t size = kIdentityBufferChars;
@@ -19,6 +23,8 @@ platform::Text LookupWithBuffer(const platform::Ansi& ansi, const std::function<
   const auto nul = back.find(u'\0');
   return nul == platform::Text::npos ? back : back.substr(0, nul);
 }
+
+}  // namespace
 
 platform::Text GetLoggedOnUser(platform::Identity& identity, const platform::Ansi& ansi) {
   return LookupWithBuffer(ansi, [&](char* buf, std::uint32_t* size) { identity.GetUserNameA(buf, size); });

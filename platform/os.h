@@ -1,13 +1,14 @@
 #pragma once
 // Operating-system services in the shape of the calls they stand for. Their
-// results are for the caller to ignore or not; none of them throws.
+// results are for the caller to ignore or not; a failure is reported the way
+// the real call reports it, never by throwing.
 #include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
 
 #include "platform/text.h"
-#include "platform/ui.h"
+#include "platform/window_handle.h"
 
 namespace platform {
 
@@ -28,14 +29,14 @@ inline constexpr std::uint32_t kRegSz = 1;
 class Registry {
  public:
   virtual ~Registry() = default;
-  virtual long RegOpenKeyA(std::uint32_t root, const std::string& sub_key, RegKey* key) = 0;
-  virtual long RegCreateKeyA(std::uint32_t root, const std::string& sub_key, RegKey* key) = 0;
+  virtual long RegOpenKeyA(std::uint32_t root, const std::string& sub_key, RegKey* key) noexcept = 0;
+  virtual long RegCreateKeyA(std::uint32_t root, const std::string& sub_key, RegKey* key) noexcept = 0;
   // data may be null to probe type and size.
   virtual long RegQueryValueExA(RegKey key, const std::string& name, std::uint32_t* type, std::uint8_t* data,
-                                std::uint32_t* size) = 0;
+                                std::uint32_t* size) noexcept = 0;
   virtual long RegSetValueExA(RegKey key, const std::string& name, std::uint32_t type, const std::uint8_t* data,
-                              std::uint32_t size) = 0;
-  virtual long RegCloseKey(RegKey key) = 0;
+                              std::uint32_t size) noexcept = 0;
+  virtual long RegCloseKey(RegKey key) noexcept = 0;
 };
 
 inline constexpr std::uint32_t kWmCommand = 0x0111;
@@ -45,21 +46,22 @@ class Messaging {
  public:
   virtual ~Messaging() = default;
   // Top-level window of that class, whatever its title; 0 if none.
-  virtual Hwnd FindWindowA(const std::string& class_name) = 0;
+  virtual Hwnd FindWindowA(const std::string& class_name) noexcept = 0;
   // Returns non-zero when the window handled the message in time.
   virtual long SendMessageTimeoutA(Hwnd window, std::uint32_t msg, std::uintptr_t wparam, std::intptr_t lparam,
-                                   std::uint32_t flags, std::uint32_t timeout_ms) = 0;
+                                   std::uint32_t flags, std::uint32_t timeout_ms) noexcept = 0;
 };
 
 class Identity {
  public:
   virtual ~Identity() = default;
   // Write at most *size bytes, NUL included, into buffer.
-  virtual int GetUserNameA(char* buffer, std::uint32_t* size) = 0;
-  virtual int GetComputerNameA(char* buffer, std::uint32_t* size) = 0;
+  virtual int GetUserNameA(char* buffer, std::uint32_t* size) noexcept = 0;
+  virtual int GetComputerNameA(char* buffer, std::uint32_t* size) noexcept = 0;
 };
 
 inline constexpr std::uint32_t kNimAdd = 0;
+inline constexpr std::uint32_t kNimModify = 1;
 
 // The first, 88-byte version of NOTIFYICONDATAA, with its tip held as text.
 struct NotifyIconData {
@@ -81,17 +83,18 @@ std::array<std::uint8_t, NotifyIconData::kBytes> PackNotifyIconData(const Notify
 class Shell {
  public:
   virtual ~Shell() = default;
-  virtual int Shell_NotifyIconA(std::uint32_t message, const NotifyIconData& data) = 0;
-  virtual std::uint32_t GetWindowThreadProcessId(Hwnd window, std::uint32_t* process_id) = 0;
+  // Non-zero when the shell took the request.
+  virtual int Shell_NotifyIconA(std::uint32_t message, const NotifyIconData& data) noexcept = 0;
+  virtual std::uint32_t GetWindowThreadProcessId(Hwnd window, std::uint32_t* process_id) noexcept = 0;
   // Brings the given process's main window to the foreground, without waiting.
-  virtual void AppActivate(std::uint32_t process_id) = 0;
+  virtual void AppActivate(std::uint32_t process_id) noexcept = 0;
 };
 
 class Process {
  public:
   virtual ~Process() = default;
   // Ends the program at once: no handler runs after this returns.
-  virtual void End() = 0;
+  virtual void End() noexcept = 0;
 };
 
 }  // namespace platform

@@ -4,11 +4,9 @@
 #include <cstdint>
 
 #include "platform/text.h"
+#include "platform/window_handle.h"
 
 namespace platform {
-
-using Hwnd = std::uint32_t;   // window handles are 32-bit significant, even on Win64
-using HIcon = std::uint32_t;  // so are USER icon handles
 
 struct Rgb {
   std::uint8_t r, g, b;
@@ -47,6 +45,7 @@ class Timer {
   virtual ~Timer() = default;
   // Arming an armed timer leaves it running: its interval is not restarted.
   virtual void SetEnabled(bool enabled) = 0;
+  virtual bool IsEnabled() const = 0;
 };
 
 class Browser {
@@ -72,6 +71,7 @@ class Window {
   virtual HIcon IconHandle() const = 0;
   virtual bool IsVisible() const = 0;
   virtual void SetVisible(bool visible) = 0;
+  virtual WindowState GetWindowState() const = 0;
   virtual void SetWindowState(WindowState state) = 0;
   // Twips per pixel horizontally: 15 at 96 DPI, 12 at 120 DPI.
   virtual float TwipsPerPixelX() const = 0;

@@ -64,14 +64,12 @@ void SetMessengerStatus(platform::Services& os, platform::TextView text) {
   const platform::Text user_id =
       RegReadString(os.registry, os.ansi, platform::kHkeyCurrentUser, kPagerKey, kUserIdValue);
   RegWriteString(os.registry, os.ansi, platform::kHkeyCurrentUser, ProfileKeyPath(user_id), kCustomMsgValue, text);
-  // From here on a failing step is skipped and the next one runs.
-  try {
-    const platform::Hwnd messenger = os.messaging.FindWindowA(kMessengerClass);
-    if (messenger == 0) return;
-    os.messaging.SendMessageTimeoutA(messenger, platform::kWmCommand, kApplyCustomMsgCommand, kApplyCustomMsgLParam,
-                                     platform::kSmtoAbortIfHung, kSendTimeoutMs);
-  } catch (...) {  // NOLINT(bugprone-empty-catch): a failed search or send is not reported; the rotation goes on
-  }
+  // A failed search or send is not reported, and the rotation goes on: the
+  // calls report failure by their results, which are not looked at.
+  const platform::Hwnd messenger = os.messaging.FindWindowA(kMessengerClass);
+  if (messenger == 0) return;
+  os.messaging.SendMessageTimeoutA(messenger, platform::kWmCommand, kApplyCustomMsgCommand, kApplyCustomMsgLParam,
+                                   platform::kSmtoAbortIfHung, kSendTimeoutMs);
 }
 
 }  // namespace status

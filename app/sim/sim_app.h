@@ -1,6 +1,6 @@
 #pragma once
 // The real window's twin over the simulation: the window object wired to
-// simulated controls and services, its events delivered through the same
+// simulated controls and services, its events raised through the same
 // dispatch as the real window's, handler errors collected instead of shown.
 #include <string>
 #include <vector>
@@ -11,37 +11,36 @@
 #include "platform/sim/sim_os.h"
 #include "platform/sim/sim_ui.h"
 
-namespace sim {
+namespace app::sim {
 
 // All the controls of the window, built from the inventory table.
-class SimControls final : public app::Controls {
+class SimControls final : public Controls {
  public:
   SimControls();
-  platform::Window& Form() override { return window; }
-  platform::TextBox& Box(app::ControlId id) override { return box(id); }
-  platform::Label& Lbl(app::ControlId id) override { return label(id); }
-  platform::Panel& Frame(app::ControlId id) override { return panel(id); }
-  platform::Timer& Tmr(app::ControlId id) override { return timer(id); }
-  platform::Browser& Web(app::ControlId id) override;
-  platform::Socket& Sock(app::ControlId id) override;
+  platform::sim::SimWindow& Form() override { return window_; }
+  platform::sim::SimTextBox& Box(ControlId id) override { return ControlOfKind(boxes_, id, "text box"); }
+  platform::sim::SimLabel& Label(ControlId id) override { return ControlOfKind(labels_, id, "label"); }
+  platform::sim::SimPanel& Frame(ControlId id) override { return ControlOfKind(panels_, id, "frame"); }
+  platform::sim::SimTimer& Timer(ControlId id) override { return ControlOfKind(timers_, id, "timer"); }
+  platform::sim::SimBrowser& Browser(ControlId id) override {
+    return OnlyControl(browser_, ControlId::WebBrowser1, id, "browser");
+  }
+  platform::sim::SimSocket& Socket(ControlId id) override {
+    return OnlyControl(socket_, ControlId::Winsock1, id, "socket");
+  }
 
-  SimTextBox& box(app::ControlId id) { return app::ControlOfKind(boxes_, id, "text box"); }
-  SimTimer& timer(app::ControlId id) { return app::ControlOfKind(timers_, id, "timer"); }
-  SimLabel& label(app::ControlId id) { return app::ControlOfKind(labels_, id, "label"); }
-  SimPanel& panel(app::ControlId id) { return app::ControlOfKind(panels_, id, "frame"); }
-
-  Faults faults;
-  SimClock clock;
-  SimWindow window{faults};
-  SimBrowser browser{faults};
-  SimSocket socket{faults};
+  platform::sim::Faults faults;
+  platform::sim::SimClock clock;
   std::string focus;  // name of the control that has the focus
 
  private:
-  app::ControlsOfKind<SimTextBox> boxes_;
-  app::ControlsOfKind<SimLabel> labels_;
-  app::ControlsOfKind<SimPanel> panels_;
-  app::ControlsOfKind<SimTimer> timers_;
+  platform::sim::SimWindow window_{faults};
+  platform::sim::SimBrowser browser_{faults};
+  platform::sim::SimSocket socket_{faults};
+  ControlsOfKind<platform::sim::SimTextBox> boxes_;
+  ControlsOfKind<platform::sim::SimLabel> labels_;
+  ControlsOfKind<platform::sim::SimPanel> panels_;
+  ControlsOfKind<platform::sim::SimTimer> timers_;
 };
 
 class SimApp {
@@ -52,27 +51,28 @@ class SimApp {
 
   // Form_Load, as the window layer raises it.
   void Load();
-  void Click(app::ControlId button);
+  void Click(ControlId button);
   void MouseMove(float x_twips, float y_twips = 0);
   // What the shell sends the window for a mouse event over the icon.
   void TrayCallback(std::uint32_t mouse_message);
-  void TaskbarCreated();
+  // A new shell: it has lost every icon, and says so.
+  void ShellRestarts();
   void Close();
 
   SimControls ui;
-  SimAnsi ansi;
-  SimRegistry registry;
-  SimMessaging messaging;
-  SimIdentity identity;
-  SimShell shell;
-  SimProcess process;
+  platform::sim::SimAnsi ansi;
+  platform::sim::SimRegistry registry;
+  platform::sim::SimMessaging messaging;
+  platform::sim::SimIdentity identity;
+  platform::sim::SimShell shell;
+  platform::sim::SimProcess process;
   platform::Services services{ansi, registry, messaging, identity, shell, process};
   frmStat form{ui, services};
-  app::ErrorReporter reporter;
   std::vector<std::string> errors_shown;
 
  private:
-  void Run(const std::function<void()>& handler);
+  void Raise(const Event& event);
+  Dispatch dispatch_{form, [this](const std::string& message) { errors_shown.push_back(message); }};
 };
 
-}  // namespace sim
+}  // namespace app::sim

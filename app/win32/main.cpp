@@ -13,7 +13,7 @@ HWND g_main_window = nullptr;
 // An error that ends the program must not leave a dead icon in the
 // notification area either: not a crash, nor an exception nobody caught.
 void RemoveIcon() {
-  if (g_main_window != nullptr) appwin::DeleteTrayIcon(g_main_window);
+  if (g_main_window != nullptr) app::win32::DeleteTrayIcon(g_main_window);
 }
 
 LONG WINAPI RemoveIconOnCrash(EXCEPTION_POINTERS*) {
@@ -33,7 +33,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show_command) {
   std::set_terminate(RemoveIconOnTerminate);
   int exit_code = 1;
   {
-    appwin::MainWindow window(instance);
+    app::win32::MainWindow window(instance);
     if (window.Create(show_command)) {
       g_main_window = window.hwnd();
       exit_code = window.RunMessageLoop();

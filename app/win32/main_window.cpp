@@ -11,7 +11,7 @@
 #include "platform/error.h"
 #include "platform/win32/browser_host.h"
 
-namespace appwin {
+namespace app::win32 {
 namespace {
 
 using app::ControlId;
@@ -42,13 +42,6 @@ platform::Text WindowText(HWND hwnd) {
   const int got = ::GetWindowTextW(hwnd, text.data(), length + 1);
   text.resize(static_cast<std::size_t>(std::max(got, 0)));
   return FromWide(text);
-}
-
-// Our own error texts are UTF-8; what the runtime reports may be in the
-// ANSI page. Either way the text arrives whole, not widened byte by byte.
-std::wstring WideFromBytes(const std::string& bytes) {
-  std::wstring text = platform::win32::Widen(bytes, CP_UTF8, MB_ERR_INVALID_CHARS);
-  return text.empty() ? platform::win32::Widen(bytes, CP_ACP) : text;
 }
 
 }  // namespace
@@ -125,12 +118,16 @@ void WinTimer::SetEnabled(bool enabled) {
   // restart it, so only a change of state reaches the system.
   if (enabled == enabled_) return;
   const UINT_PTR timer_id = static_cast<UINT_PTR>(ControlIndex(id_)) + kFirstControlId;
+  const HWND window = owner_.hwnd();
   if (enabled) {
-    if (::SetTimer(owner_.hwnd(), timer_id, static_cast<UINT>(app::Spec(id_).timer_interval_ms), nullptr) == 0) {
+    // With no window, SetTimer would make a timer of the thread's instead,
+    // ticking into nothing for the rest of the process.
+    if (window == nullptr) throw platform::Error("The window is gone");
+    if (::SetTimer(window, timer_id, static_cast<UINT>(app::Spec(id_).timer_interval_ms), nullptr) == 0) {
       throw platform::Error("Out of timers");
     }
-  } else {
-    ::KillTimer(owner_.hwnd(), timer_id);
+  } else if (window != nullptr) {
+    ::KillTimer(window, timer_id);
   }
   enabled_ = enabled;
 }
@@ -226,11 +223,11 @@ bool MainWindow::Create(int show_command) {
 
   // The load handler runs before the message loop does, so the first tick of
   // the title scroller always comes after it.
-  Deliver([this] { form_.Form_Load(); });
+  Raise({app::EventKind::kLoad});
   if (ending_) return true;
   ::ShowWindow(hwnd_, show_command);
   ::UpdateWindow(hwnd_);
-  ::SetFocus(control(ControlId::txt1));
+  ::SetFocus(ControlWindow(ControlId::txt1));
   return true;
 }
 
@@ -286,32 +283,19 @@ void MainWindow::CreateControls() {
     // A label sizes itself to its caption from the start, not only when the
     // caption changes: the table's widths are those of the captions in the
     // fonts they were drawn with, and another font would cut them short.
-    if (spec->kind == ControlKind::kLabel && controls_[index] != nullptr) Lbl(spec->id).SetCaption(spec->text);
+    if (spec->kind == ControlKind::kLabel && controls_[index] != nullptr) Label(spec->id).SetCaption(spec->text);
   }
   for (const auto& spec : app::Inventory()) {
-    if (spec.kind == ControlKind::kTimer && spec.timer_enabled) Tmr(spec.id).SetEnabled(true);
+    if (spec.kind == ControlKind::kTimer && spec.timer_enabled) Timer(spec.id).SetEnabled(true);
   }
 }
 
 HWND MainWindow::Require(ControlId id) const {
-  const HWND hwnd = control(id);
+  const HWND hwnd = ControlWindow(id);
   if (hwnd == nullptr || !::IsWindow(hwnd)) {
     throw platform::Error("Object required: " + std::string(app::Spec(id).name));
   }
   return hwnd;
-}
-
-platform::TextBox& MainWindow::Box(ControlId id) { return app::ControlOfKind(boxes_, id, "text box"); }
-platform::Label& MainWindow::Lbl(ControlId id) { return app::ControlOfKind(labels_, id, "label"); }
-platform::Panel& MainWindow::Frame(ControlId id) { return app::ControlOfKind(panels_, id, "frame"); }
-platform::Timer& MainWindow::Tmr(ControlId id) { return app::ControlOfKind(timers_, id, "timer"); }
-platform::Browser& MainWindow::Web(ControlId id) {
-  if (id != ControlId::WebBrowser1) throw platform::Error("not a browser");
-  return browser_;
-}
-platform::Socket& MainWindow::Sock(ControlId id) {
-  if (id != ControlId::Winsock1) throw platform::Error("not a socket");
-  return socket_;
 }
 
 void MainWindow::SetCaption(platform::TextView caption) {
@@ -333,6 +317,10 @@ bool MainWindow::IsVisible() const { return ::IsWindowVisible(hwnd_) != FALSE; }
 
 void MainWindow::SetVisible(bool visible) { ::ShowWindow(hwnd_, visible ? SW_SHOW : SW_HIDE); }
 
+platform::WindowState MainWindow::GetWindowState() const {
+  return ::IsIconic(hwnd_) ? platform::WindowState::kMinimized : platform::WindowState::kNormal;
+}
+
 void MainWindow::SetWindowState(platform::WindowState state) {
   if (state == platform::WindowState::kMinimized) {
     ::ShowWindow(hwnd_, SW_MINIMIZE);
@@ -343,16 +331,15 @@ void MainWindow::SetWindowState(platform::WindowState state) {
 
 float MainWindow::TwipsPerPixelX() const { return app::TwipsPerPixelForDpi(dpi_); }
 
-void MainWindow::End() {
+void MainWindow::End() noexcept {
   // No handler may run once Exit has been clicked: every later message is
   // dropped, and the window goes with its timers.
   ending_ = true;
   ::DestroyWindow(hwnd_);
 }
 
-void MainWindow::Deliver(const std::function<void()>& handler) {
-  if (ending_) return;
-  app::Invoke(handler, reporter_, [this](const std::string& message) { ShowError(message); });
+void MainWindow::Raise(const app::Event& event) {
+  if (!ending_) dispatch_.Raise(event);
 }
 
 void MainWindow::ShowError(const std::string& message) {
@@ -360,7 +347,7 @@ void MainWindow::ShowError(const std::string& message) {
   // which may be nested in another one. The text stays here: the posted
   // message only wakes the loop, because any program on the desktop can post
   // that number to us and nothing that arrives with it may be trusted.
-  pending_errors_.push_back(WideFromBytes(message));
+  pending_errors_.push_back(platform::win32::WidenMessage(message));
   if (hwnd_ == nullptr || !::PostMessageW(hwnd_, kShowErrorMessage, 0, 0)) pending_errors_.pop_back();
 }
 
@@ -390,12 +377,14 @@ int MainWindow::RunMessageLoop() {
 }
 
 LRESULT CALLBACK MainWindow::WindowProc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
-  if (msg == WM_NCCREATE) {
-    auto* self = static_cast<MainWindow*>(reinterpret_cast<CREATESTRUCTW*>(lparam)->lpCreateParams);
+  auto* self = reinterpret_cast<MainWindow*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  // The window's own creation binds it to its object, once. A later
+  // WM_NCCREATE comes from someone else, whatever it carries, and binds nothing.
+  if (self == nullptr && msg == WM_NCCREATE) {
+    self = static_cast<MainWindow*>(reinterpret_cast<CREATESTRUCTW*>(lparam)->lpCreateParams);
     self->hwnd_ = hwnd;
     ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
   }
-  auto* self = reinterpret_cast<MainWindow*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
   if (self == nullptr) return ::DefWindowProcW(hwnd, msg, wparam, lparam);
   return self->Handle(msg, wparam, lparam);
 }
@@ -413,7 +402,7 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wparam, LPARAM lparam) {
       const auto button = static_cast<std::int16_t>(((wparam & MK_LBUTTON) ? 1 : 0) | ((wparam & MK_RBUTTON) ? 2 : 0) |
                                                     ((wparam & MK_MBUTTON) ? 4 : 0));
       const auto shift = static_cast<std::int16_t>(((wparam & MK_SHIFT) ? 1 : 0) | ((wparam & MK_CONTROL) ? 2 : 0));
-      Deliver([=, this] { form_.Form_MouseMove(button, shift, x, y); });
+      Raise({.kind = app::EventKind::kMouseMove, .mouse = {button, shift, x, y}});
       return 0;
     }
     case WM_ERASEBKGND: {
@@ -434,7 +423,7 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wparam, LPARAM lparam) {
         return 0;
       }
       break;
-    case WM_CLOSE: Deliver([this] { form_.Form_Unload(); }); return 0;
+    case WM_CLOSE: Raise({app::EventKind::kUnload}); return 0;
     case kShowErrorMessage: OnShowError(); return 0;
     case WM_DESTROY: OnDestroy(); return 0;
     case WM_NCDESTROY: {
@@ -446,7 +435,7 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wparam, LPARAM lparam) {
     }
     default:
       if (msg == taskbar_created_ && taskbar_created_ != 0) {
-        Deliver([this] { form_.Shell_TaskbarCreated(); });
+        Raise({app::EventKind::kShellRestarted});
         return 0;
       }
       break;
@@ -468,13 +457,8 @@ void MainWindow::OnCommand(int id, int code) {
   const auto control_id = ControlFromId(id);
   if (!control_id) return;
   const auto kind = app::Spec(*control_id).kind;
-  app::Handler handler = nullptr;
-  if (kind == ControlKind::kButton && code == BN_CLICKED)
-    handler = app::HandlerFor(*control_id, app::EventKind::kClick);
-  if (kind == ControlKind::kTextBox && code == EN_CHANGE) {
-    handler = app::HandlerFor(*control_id, app::EventKind::kChange);
-  }
-  if (handler != nullptr) Deliver([this, handler] { (form_.*handler)(); });
+  if (kind == ControlKind::kButton && code == BN_CLICKED) Raise({app::EventKind::kClick, *control_id});
+  if (kind == ControlKind::kTextBox && code == EN_CHANGE) Raise({app::EventKind::kChange, *control_id});
 }
 
 void MainWindow::OnTimer(UINT_PTR id) {
@@ -482,10 +466,7 @@ void MainWindow::OnTimer(UINT_PTR id) {
   if (!control_id) return;
   // A tick already queued for a timer that was disarmed since is dropped.
   const auto& timer = timers_[static_cast<std::size_t>(*control_id)];
-  if (!timer || !timer->IsEnabled()) return;
-  if (const auto handler = app::HandlerFor(*control_id, app::EventKind::kTimer)) {
-    Deliver([this, handler] { (form_.*handler)(); });
-  }
+  if (timer && timer->IsEnabled()) Raise({app::EventKind::kTimer, *control_id});
 }
 
 LRESULT MainWindow::OnCtlColorStatic(HDC dc, HWND control_hwnd) {
@@ -550,4 +531,4 @@ void DeleteTrayIcon(HWND window) {
   ::Shell_NotifyIconW(NIM_DELETE, &nid);
 }
 
-}  // namespace appwin
+}  // namespace app::win32

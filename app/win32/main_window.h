@@ -20,7 +20,7 @@ namespace platform::win32 {
 class BrowserHost;
 }
 
-namespace appwin {
+namespace app::win32 {
 
 inline constexpr wchar_t kWindowClass[] = L"StatusCyclerMain";
 inline constexpr UINT kShowErrorMessage = WM_APP + 1;
@@ -70,7 +70,7 @@ class WinTimer final : public platform::Timer, ChildControl {
  public:
   using ChildControl::ChildControl;
   void SetEnabled(bool enabled) override;
-  bool IsEnabled() const { return enabled_; }
+  bool IsEnabled() const override { return enabled_; }
 
  private:
   bool enabled_ = false;
@@ -111,16 +111,21 @@ class MainWindow final : public app::Controls, public platform::Window, public p
   bool PreTranslateMessage(MSG* msg);
 
   HWND hwnd() const { return hwnd_; }
-  HWND control(app::ControlId id) const { return controls_[static_cast<std::size_t>(id)]; }
+  // The window of a control of the table; null for timers and the socket.
+  HWND ControlWindow(app::ControlId id) const { return controls_[static_cast<std::size_t>(id)]; }
 
   // app::Controls
-  platform::Window& Form() override { return *this; }
-  platform::TextBox& Box(app::ControlId id) override;
-  platform::Label& Lbl(app::ControlId id) override;
-  platform::Panel& Frame(app::ControlId id) override;
-  platform::Timer& Tmr(app::ControlId id) override;
-  platform::Browser& Web(app::ControlId id) override;
-  platform::Socket& Sock(app::ControlId id) override;
+  MainWindow& Form() override { return *this; }
+  EditBox& Box(app::ControlId id) override { return app::ControlOfKind(boxes_, id, "text box"); }
+  StaticLabel& Label(app::ControlId id) override { return app::ControlOfKind(labels_, id, "label"); }
+  FramePanel& Frame(app::ControlId id) override { return app::ControlOfKind(panels_, id, "frame"); }
+  WinTimer& Timer(app::ControlId id) override { return app::ControlOfKind(timers_, id, "timer"); }
+  BrowserArea& Browser(app::ControlId id) override {
+    return app::OnlyControl(browser_, app::ControlId::WebBrowser1, id, "browser");
+  }
+  LocalSocket& Socket(app::ControlId id) override {
+    return app::OnlyControl(socket_, app::ControlId::Winsock1, id, "socket");
+  }
 
   // platform::Window
   void SetCaption(platform::TextView caption) override;
@@ -129,16 +134,18 @@ class MainWindow final : public app::Controls, public platform::Window, public p
   platform::HIcon IconHandle() const override;
   bool IsVisible() const override;
   void SetVisible(bool visible) override;
+  platform::WindowState GetWindowState() const override;
   void SetWindowState(platform::WindowState state) override;
   float TwipsPerPixelX() const override;
 
   // platform::Process
-  void End() override;
+  void End() noexcept override;
 
   // For the controls' wrappers.
   HWND Require(app::ControlId id) const;
   HFONT FontFor(app::FontKind kind) const;
-  void Deliver(const std::function<void()>& handler);
+  // Hands an event to its handler, unless the program is ending.
+  void Raise(const app::Event& event);
 
  private:
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam);
@@ -179,7 +186,7 @@ class MainWindow final : public app::Controls, public platform::Window, public p
 
   platform::win32::Win32Services services_{*this};
   frmStat form_{*this, services_.os};
-  app::ErrorReporter reporter_;
+  app::Dispatch dispatch_{form_, [this](const std::string& message) { ShowError(message); }};
   std::deque<std::wstring> pending_errors_;
 };
 
@@ -187,4 +194,4 @@ class MainWindow final : public app::Controls, public platform::Window, public p
 // is none. Also called on the way down after a crash.
 void DeleteTrayIcon(HWND window);
 
-}  // namespace appwin
+}  // namespace app::win32

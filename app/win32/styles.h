@@ -7,7 +7,7 @@
 #include "app/inventory.h"
 #include "platform/win32/handles.h"
 
-namespace appwin {
+namespace app::win32 {
 
 // A control's window id (and a timer's id) is this plus its row.
 inline constexpr int kFirstControlId = 100;
@@ -49,4 +49,4 @@ inline platform::win32::Font MakeFont(int dpi, app::FontKind kind) {
   return platform::win32::Font(::CreateFontIndirectW(&lf));
 }
 
-}  // namespace appwin
+}  // namespace app::win32

@@ -33,7 +33,7 @@ constexpr int kKeystrokes = 150;
 constexpr int kWarmUp = 20;
 constexpr wchar_t kTyped[] = L"abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ";
 
-void Pump(appwin::MainWindow& window) {
+void Pump(app::win32::MainWindow& window) {
   MSG msg;
   while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
     if (window.PreTranslateMessage(&msg)) continue;
@@ -89,8 +89,8 @@ class BareBox {
     const int height = app::TwipsToPixels(text3.height, dpi);
     window_ = ::CreateWindowExW(0, wc.lpszClassName, L"floor", WS_POPUP | WS_VISIBLE, 0, 400, width + 16, height + 16,
                                 nullptr, nullptr, wc.hInstance, nullptr);
-    font_ = appwin::MakeFont(dpi, text3.font);
-    const auto made = appwin::ChildWindowFor(text3.kind);
+    font_ = app::win32::MakeFont(dpi, text3.font);
+    const auto made = app::win32::ChildWindowFor(text3.kind);
     box_ = ::CreateWindowExW(made.ex_style, made.cls, L"", made.style, 8, 8, width, height, window_, nullptr,
                              wc.hInstance, nullptr);
     ::SendMessageW(box_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
@@ -140,7 +140,7 @@ struct Target {
 
 // One real keystroke; milliseconds until its append is in the box and
 // painted, or a negative value if it never arrived.
-double Keystroke(appwin::MainWindow& window, const Target& target, wchar_t key) {
+double Keystroke(app::win32::MainWindow& window, const Target& target, wchar_t key) {
   const auto length = static_cast<std::size_t>(::GetWindowTextLengthW(target.out)) + ReplacementLength(key);
   INPUT in[2] = {};
   in[0].type = INPUT_KEYBOARD;
@@ -163,7 +163,7 @@ double Keystroke(appwin::MainWindow& window, const Target& target, wchar_t key) 
 
 // Puts the focus where the target's key goes and lets the paint that causes
 // finish, so that the clock of the next keystroke sees none of it.
-void Aim(appwin::MainWindow& window, const Target& target) {
+void Aim(app::win32::MainWindow& window, const Target& target) {
   ::SetForegroundWindow(target.foreground);
   ::SetFocus(target.focus);
   const auto start = Clock::now();
@@ -173,7 +173,7 @@ void Aim(appwin::MainWindow& window, const Target& target) {
            Clock::now() - start < std::chrono::seconds(2));
 }
 
-bool Fill(appwin::MainWindow& window, const Target& target, bool decorated, std::size_t prefill) {
+bool Fill(app::win32::MainWindow& window, const Target& target, bool decorated, std::size_t prefill) {
   const std::wstring text = Filler(decorated, prefill);
   ::SetWindowTextW(target.out, text.c_str());
   if (target.input != nullptr) ::SetWindowTextW(target.input, L"");
@@ -192,7 +192,7 @@ struct Figures {
 
 // The program and the floor take the same keys in turn, so that both meet
 // the same load of the shared machine.
-bool Measure(appwin::MainWindow& window, const std::array<Target, 2>& targets, bool decorated, std::size_t prefill,
+bool Measure(app::win32::MainWindow& window, const std::array<Target, 2>& targets, bool decorated, std::size_t prefill,
              std::array<Figures, 2>& figures) {
   for (const auto& target : targets) {
     if (!Fill(window, target, decorated, prefill)) return false;
@@ -221,15 +221,16 @@ bool Measure(appwin::MainWindow& window, const std::array<Target, 2>& targets, b
 }  // namespace
 
 int main() {
-  appwin::MainWindow window(::GetModuleHandleW(nullptr));
+  app::win32::MainWindow window(::GetModuleHandleW(nullptr));
   if (!window.Create(SW_SHOW)) {
     std::fprintf(stderr, "the window could not be created\n");
     return 1;
   }
   const BareBox bare;
-  const std::array<Target, 2> targets{Target{window.hwnd(), window.control(ControlId::Text1),
-                                             window.control(ControlId::Text1), window.control(ControlId::Text3)},
-                                      Target{bare.window(), bare.window(), nullptr, bare.box()}};
+  const std::array<Target, 2> targets{
+      Target{window.hwnd(), window.ControlWindow(ControlId::Text1), window.ControlWindow(ControlId::Text1),
+             window.ControlWindow(ControlId::Text3)},
+      Target{bare.window(), bare.window(), nullptr, bare.box()}};
   const std::size_t sizes[] = {0, 10000, 100000};
   std::printf(
       "| box holds | filled with | median ms | 90th pct ms | first key after fill ms | floor median ms | "

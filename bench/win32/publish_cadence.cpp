@@ -46,7 +46,7 @@ using Handle = std::unique_ptr<void, CloseHandleOf>;
 
 class NoProcess final : public platform::Process {
  public:
-  void End() override {}
+  void End() noexcept override {}
 };
 
 double Median(std::vector<double> v) {

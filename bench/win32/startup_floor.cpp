@@ -32,9 +32,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
   const HDC screen = ::GetDC(nullptr);
   const int dpi = ::GetDeviceCaps(screen, LOGPIXELSX);
   ::ReleaseDC(nullptr, screen);
-  const platform::win32::Font normal = appwin::MakeFont(dpi, app::FontKind::kDefault);
-  const platform::win32::Font label = appwin::MakeFont(dpi, app::FontKind::kLabelBold);
-  const platform::win32::Font box = appwin::MakeFont(dpi, app::FontKind::kBoxBold);
+  const platform::win32::Font normal = app::win32::MakeFont(dpi, app::FontKind::kDefault);
+  const platform::win32::Font label = app::win32::MakeFont(dpi, app::FontKind::kLabelBold);
+  const platform::win32::Font box = app::win32::MakeFont(dpi, app::FontKind::kBoxBold);
   auto font_for = [&](app::FontKind kind) {
     if (kind == app::FontKind::kLabelBold) return label.get();
     return kind == app::FontKind::kBoxBold ? box.get() : normal.get();
@@ -50,9 +50,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
   wc.lpszClassName = kClass;
   ::RegisterClassExW(&wc);
   RECT frame{0, 0, Px(app::kClientWidthTwips, dpi), Px(app::kClientHeightTwips, dpi)};
-  ::AdjustWindowRectEx(&frame, appwin::kWindowStyle, FALSE, appwin::kWindowExStyle);
+  ::AdjustWindowRectEx(&frame, app::win32::kWindowStyle, FALSE, app::win32::kWindowExStyle);
   const std::wstring caption(app::kInitialCaption.begin(), app::kInitialCaption.end());
-  const HWND window = ::CreateWindowExW(appwin::kWindowExStyle, kClass, caption.c_str(), appwin::kWindowStyle,
+  const HWND window = ::CreateWindowExW(app::win32::kWindowExStyle, kClass, caption.c_str(), app::win32::kWindowStyle,
                                         CW_USEDEFAULT, CW_USEDEFAULT, frame.right - frame.left,
                                         frame.bottom - frame.top, nullptr, nullptr, instance, nullptr);
 
@@ -63,17 +63,17 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
     if (row.tab_index < 0) order.push_back(&row);
   }
   for (const auto* row : order) {
-    const auto made = appwin::ChildWindowFor(row->kind);
+    const auto made = app::win32::ChildWindowFor(row->kind);
     if (made.cls == nullptr) continue;
     const std::wstring text(row->text.begin(), row->text.end());
-    const int id = static_cast<int>(row->id) + appwin::kFirstControlId;
+    const int id = static_cast<int>(row->id) + app::win32::kFirstControlId;
     const HWND control = ::CreateWindowExW(made.ex_style, made.cls, text.c_str(), made.style, Px(row->left, dpi),
                                            Px(row->top, dpi), Px(row->width, dpi), Px(row->height, dpi), window,
                                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
     ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_for(row->font)), FALSE);
     if (row->kind == app::ControlKind::kTextBox) ::SendMessageW(control, EM_SETLIMITTEXT, 0, 0);
   }
-  const int first = appwin::kFirstControlId;
+  const int first = app::win32::kFirstControlId;
   ::SetWindowTextW(::GetDlgItem(window, first + static_cast<int>(app::ControlId::Label1)), kWelcome);
   ::ShowWindow(window, show);
   ::UpdateWindow(window);

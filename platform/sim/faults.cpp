@@ -2,18 +2,21 @@
 
 #include "platform/error.h"
 
-namespace sim {
+namespace platform::sim {
 
-void Faults::FailNth(const std::string& op, int nth, bool forever) { plans_[op] = Plan{nth, forever}; }
+void Faults::FailNth(const std::string& op, int nth, bool forever, long code) { plans_[op] = Plan{nth, forever, code}; }
 
-bool Faults::Due(const std::string& op) {
+std::optional<long> Faults::Due(const std::string& op) {
   const int n = ++calls_[op];
   const auto plan = plans_.find(op);
-  return plan != plans_.end() && (n == plan->second.nth || (plan->second.forever && n > plan->second.nth));
+  if (plan == plans_.end() || !(n == plan->second.nth || (plan->second.forever && n > plan->second.nth))) {
+    return std::nullopt;
+  }
+  return plan->second.code;
 }
 
 void Faults::Hit(const std::string& op) {
-  if (Due(op)) throw platform::Error(op + " failed");
+  if (Due(op)) throw Error(op + " failed");
 }
 
-}  // namespace sim
+}  // namespace platform::sim

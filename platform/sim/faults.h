@@ -1,28 +1,35 @@
 #pragma once
-// Failures planned in advance: "fail the 2nd call of Label1.SetCaption", once
+// Failures planned in advance: "fail the 2nd call of RegQueryValueExA", once
 // or for ever. A control fake throws, as the real control wrappers do; a
-// system fake returns the error code or zero result the real call would.
+// system fake reports the failure as the real call does, with an error code
+// or a zero result.
 #include <map>
+#include <optional>
 #include <string>
 
-namespace sim {
+namespace platform::sim {
 
 class Faults {
  public:
-  // Fail the nth call (1-based) of `op`; with `forever`, every call from then on.
-  void FailNth(const std::string& op, int nth, bool forever = false);
-  // Counts the call; true if a failure was planned for it.
-  bool Due(const std::string& op);
-  // Counts the call; throws platform::Error if a failure was planned for it.
+  // Fail the nth call (1-based) of `op`; with `forever`, every call from then
+  // on. `code` is the error a failing call returns where the real call returns
+  // one; 0 leaves it to the call's usual error.
+  void FailNth(const std::string& op, int nth, bool forever = false, long code = 0);
+  // No more failures of `op` from here on.
+  void Cancel(const std::string& op) { plans_.erase(op); }
+  // Counts the call; the planned code if this call is to fail.
+  std::optional<long> Due(const std::string& op);
+  // Counts the call; throws platform::Error if it is to fail.
   void Hit(const std::string& op);
 
  private:
   struct Plan {
     int nth;
     bool forever;
+    long code;
   };
-  std::map<std::string, Plan> plans_;
-  std::map<std::string, int> calls_;
+  std::map<std::string, Plan, std::less<>> plans_;
+  std::map<std::string, int, std::less<>> calls_;
 };
 
-}  // namespace sim
+}  // namespace platform::sim

@@ -4,7 +4,7 @@
 #include <cctype>
 #include <cstring>
 
-namespace sim {
+namespace platform::sim {
 namespace {
 
 // Windows-1252 from 0x80 to 0x9F; the five unassigned bytes map to their C1
@@ -25,6 +25,9 @@ constexpr long kErrorFileNotFound = 2;
 constexpr long kErrorAccessDenied = 5;
 constexpr long kErrorInvalidHandle = 6;
 constexpr long kErrorMoreData = 234;
+
+// The planned error, or the call's usual one.
+long Failed(long planned, long usual) { return planned != 0 ? planned : usual; }
 
 }  // namespace
 
@@ -82,7 +85,8 @@ std::string SimRegistry::Fold(const std::string& path) {
   return out;
 }
 
-long SimRegistry::RegOpenKeyA(std::uint32_t root, const std::string& sub_key, platform::RegKey* key) {
+long SimRegistry::RegOpenKeyA(std::uint32_t root, const std::string& sub_key, platform::RegKey* key) noexcept {
+  if (const auto planned = faults.Due("RegOpenKeyA")) return Failed(*planned, kErrorFileNotFound);
   if (root != platform::kHkeyCurrentUser) return kErrorInvalidHandle;
   const std::string folded = Fold(sub_key);
   if (!keys_.contains(folded)) return kErrorFileNotFound;
@@ -91,9 +95,9 @@ long SimRegistry::RegOpenKeyA(std::uint32_t root, const std::string& sub_key, pl
   return kErrorSuccess;
 }
 
-long SimRegistry::RegCreateKeyA(std::uint32_t root, const std::string& sub_key, platform::RegKey* key) {
+long SimRegistry::RegCreateKeyA(std::uint32_t root, const std::string& sub_key, platform::RegKey* key) noexcept {
+  if (const auto planned = faults.Due("RegCreateKeyA")) return Failed(*planned, kErrorAccessDenied);
   if (root != platform::kHkeyCurrentUser) return kErrorInvalidHandle;
-  if (denied.Due("RegCreateKeyA")) return kErrorAccessDenied;
   const std::string folded = Fold(sub_key);
   keys_[folded];
   *key = next_++;
@@ -102,8 +106,9 @@ long SimRegistry::RegCreateKeyA(std::uint32_t root, const std::string& sub_key, 
 }
 
 long SimRegistry::RegQueryValueExA(platform::RegKey key, const std::string& name, std::uint32_t* type,
-                                   std::uint8_t* data, std::uint32_t* size) {
+                                   std::uint8_t* data, std::uint32_t* size) noexcept {
   if (data != nullptr && between_queries) between_queries();
+  if (const auto planned = faults.Due("RegQueryValueExA")) return Failed(*planned, kErrorFileNotFound);
   const auto open = open_.find(key);
   if (open == open_.end()) return kErrorInvalidHandle;
   const auto& values = keys_[open->second];
@@ -126,14 +131,16 @@ long SimRegistry::RegQueryValueExA(platform::RegKey key, const std::string& name
 }
 
 long SimRegistry::RegSetValueExA(platform::RegKey key, const std::string& name, std::uint32_t type,
-                                 const std::uint8_t* data, std::uint32_t size) {
+                                 const std::uint8_t* data, std::uint32_t size) noexcept {
+  if (const auto planned = faults.Due("RegSetValueExA")) return Failed(*planned, kErrorAccessDenied);
   const auto open = open_.find(key);
   if (open == open_.end()) return kErrorInvalidHandle;
   keys_[open->second][Lower(name)] = Value{type, std::string(reinterpret_cast<const char*>(data), size)};
   return kErrorSuccess;
 }
 
-long SimRegistry::RegCloseKey(platform::RegKey key) {
+long SimRegistry::RegCloseKey(platform::RegKey key) noexcept {
+  if (const auto planned = faults.Due("RegCloseKey")) return Failed(*planned, kErrorInvalidHandle);
   return open_.erase(key) == 1 ? kErrorSuccess : kErrorInvalidHandle;
 }
 
@@ -167,7 +174,8 @@ SimMessaging::SimWindowEntry* SimMessaging::Find(platform::Hwnd hwnd) {
   return nullptr;
 }
 
-platform::Hwnd SimMessaging::FindWindowA(const std::string& class_name) {
+platform::Hwnd SimMessaging::FindWindowA(const std::string& class_name) noexcept {
+  if (faults.Due("FindWindowA")) return 0;
   for (const auto& w : windows_) {
     if (Lower(w.class_name) == Lower(class_name)) return w.hwnd;
   }
@@ -175,7 +183,8 @@ platform::Hwnd SimMessaging::FindWindowA(const std::string& class_name) {
 }
 
 long SimMessaging::SendMessageTimeoutA(platform::Hwnd window, std::uint32_t msg, std::uintptr_t wparam,
-                                       std::intptr_t lparam, std::uint32_t flags, std::uint32_t timeout_ms) {
+                                       std::intptr_t lparam, std::uint32_t flags, std::uint32_t timeout_ms) noexcept {
+  if (faults.Due("SendMessageTimeoutA")) return 0;
   SimWindowEntry* w = Find(window);
   if (w == nullptr || w->hung) return 0;
   const Received r{msg, wparam, lparam, flags, timeout_ms};
@@ -184,7 +193,8 @@ long SimMessaging::SendMessageTimeoutA(platform::Hwnd window, std::uint32_t msg,
   return 1;
 }
 
-int SimIdentity::Fill(const std::string& value, char* buffer, std::uint32_t* size) {
+int SimIdentity::Fill(const char* op, const std::string& value, char* buffer, std::uint32_t* size) {
+  if (faults.Due(op)) return 0;
   if (value.size() + 1 > *size) {
     *size = static_cast<std::uint32_t>(value.size() + 1);  // ERROR_INSUFFICIENT_BUFFER
     return 0;
@@ -195,20 +205,31 @@ int SimIdentity::Fill(const std::string& value, char* buffer, std::uint32_t* siz
   return 1;
 }
 
-int SimIdentity::GetUserNameA(char* buffer, std::uint32_t* size) { return Fill(user, buffer, size); }
-
-int SimIdentity::GetComputerNameA(char* buffer, std::uint32_t* size) { return Fill(computer, buffer, size); }
-
-int SimShell::Shell_NotifyIconA(std::uint32_t message, const platform::NotifyIconData& data) {
-  notify_calls.push_back(Call{message, data});
-  return 1;
+int SimIdentity::GetUserNameA(char* buffer, std::uint32_t* size) noexcept {
+  return Fill("GetUserNameA", user, buffer, size);
 }
 
-std::uint32_t SimShell::GetWindowThreadProcessId(platform::Hwnd, std::uint32_t* pid) {
+int SimIdentity::GetComputerNameA(char* buffer, std::uint32_t* size) noexcept {
+  return Fill("GetComputerNameA", computer, buffer, size);
+}
+
+int SimShell::Shell_NotifyIconA(std::uint32_t message, const platform::NotifyIconData& data) noexcept {
+  notify_calls.push_back(Call{message, data});
+  if (faults.Due("Shell_NotifyIconA")) return 0;
+  const std::pair icon{data.hWnd, data.uID};
+  if (message == platform::kNimAdd) return icons.insert(icon).second ? 1 : 0;
+  if (message == platform::kNimModify) return icons.contains(icon) ? 1 : 0;
+  return 0;
+}
+
+std::uint32_t SimShell::GetWindowThreadProcessId(platform::Hwnd, std::uint32_t* pid) noexcept {
+  if (faults.Due("GetWindowThreadProcessId")) return 0;
   if (pid != nullptr) *pid = process_id;
   return 77;
 }
 
-void SimShell::AppActivate(std::uint32_t pid) { activated.push_back(pid); }
+void SimShell::AppActivate(std::uint32_t pid) noexcept {
+  if (!faults.Due("AppActivate")) activated.push_back(pid);
+}
 
-}  // namespace sim
+}  // namespace platform::sim

@@ -3,13 +3,14 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "platform/os.h"
 #include "platform/sim/faults.h"
 
-namespace sim {
+namespace platform::sim {
 
 // Windows-1252, as on a Western Windows. With double_byte set, a toy DBCS
 // page instead: bytes 0x81..0x9F lead a two-byte character (shown as
@@ -22,7 +23,11 @@ class SimAnsi final : public platform::Ansi {
 };
 
 // A registry tree with typed values. Key paths compare case-insensitively and
-// doubled backslashes count as one, as the real registry has it.
+// doubled backslashes count as one, as the real registry has it. Each call can
+// be planned to fail under its own name; by default a failing open, query or
+// close answers ERROR_FILE_NOT_FOUND, ERROR_FILE_NOT_FOUND or
+// ERROR_INVALID_HANDLE, and a failing create or set ERROR_ACCESS_DENIED, as a
+// key without the access would.
 class SimRegistry final : public platform::Registry {
  public:
   struct Value {
@@ -31,13 +36,13 @@ class SimRegistry final : public platform::Registry {
     friend bool operator==(const Value&, const Value&) = default;
   };
 
-  long RegOpenKeyA(std::uint32_t root, const std::string& sub_key, platform::RegKey* key) override;
-  long RegCreateKeyA(std::uint32_t root, const std::string& sub_key, platform::RegKey* key) override;
+  long RegOpenKeyA(std::uint32_t root, const std::string& sub_key, platform::RegKey* key) noexcept override;
+  long RegCreateKeyA(std::uint32_t root, const std::string& sub_key, platform::RegKey* key) noexcept override;
   long RegQueryValueExA(platform::RegKey key, const std::string& name, std::uint32_t* type, std::uint8_t* data,
-                        std::uint32_t* size) override;
+                        std::uint32_t* size) noexcept override;
   long RegSetValueExA(platform::RegKey key, const std::string& name, std::uint32_t type, const std::uint8_t* data,
-                      std::uint32_t size) override;
-  long RegCloseKey(platform::RegKey key) override;
+                      std::uint32_t size) noexcept override;
+  long RegCloseKey(platform::RegKey key) noexcept override;
 
   // Direct access for tests (paths relative to HKEY_CURRENT_USER).
   void Put(const std::string& path, const std::string& name, std::uint32_t type, const std::string& data);
@@ -47,9 +52,7 @@ class SimRegistry final : public platform::Registry {
   // Called between the probe and the data query of a value, to model a value
   // that changes in between.
   std::function<void()> between_queries;
-  // Planned "RegCreateKeyA" failures answer ERROR_ACCESS_DENIED, as a key
-  // without write access does.
-  Faults denied;
+  Faults faults;
 
  private:
   static std::string Fold(const std::string& path);
@@ -58,7 +61,8 @@ class SimRegistry final : public platform::Registry {
   platform::RegKey next_ = 0x100;
 };
 
-// Top-level windows that receive messages.
+// Top-level windows that receive messages. A planned failure of FindWindowA
+// finds nothing; one of SendMessageTimeoutA returns 0 as a timeout does.
 class SimMessaging final : public platform::Messaging {
  public:
   struct Received {
@@ -81,46 +85,60 @@ class SimMessaging final : public platform::Messaging {
   void RemoveWindow(platform::Hwnd hwnd);
   SimWindowEntry* Find(platform::Hwnd hwnd);
 
-  platform::Hwnd FindWindowA(const std::string& class_name) override;
+  platform::Hwnd FindWindowA(const std::string& class_name) noexcept override;
   long SendMessageTimeoutA(platform::Hwnd window, std::uint32_t msg, std::uintptr_t wparam, std::intptr_t lparam,
-                           std::uint32_t flags, std::uint32_t timeout_ms) override;
+                           std::uint32_t flags, std::uint32_t timeout_ms) noexcept override;
+  Faults faults;
 
  private:
   std::vector<SimWindowEntry> windows_;
   platform::Hwnd next_ = 0x10010;
 };
 
-// A name longer than the buffer fails the call with 0 and writes nothing.
+// A name longer than the buffer fails the call with 0 and writes nothing, as
+// does a planned failure.
 class SimIdentity final : public platform::Identity {
  public:
   std::string user = "anna";  // ANSI bytes the calls write, NUL added
   std::string computer = "DESK1";
-  int GetUserNameA(char* buffer, std::uint32_t* size) override;
-  int GetComputerNameA(char* buffer, std::uint32_t* size) override;
+  int GetUserNameA(char* buffer, std::uint32_t* size) noexcept override;
+  int GetComputerNameA(char* buffer, std::uint32_t* size) noexcept override;
+  Faults faults;
 
  private:
-  int Fill(const std::string& value, char* buffer, std::uint32_t* size);
+  int Fill(const char* op, const std::string& value, char* buffer, std::uint32_t* size);
 };
 
+// The notification area as the shell keeps it: adding an icon that is there,
+// or changing one that is not, fails as it does on Windows; a planned failure
+// (a shell not running yet, or too busy to answer) fails any request.
 class SimShell final : public platform::Shell {
  public:
   struct Call {
     std::uint32_t message;
     platform::NotifyIconData data;
   };
-  std::vector<Call> notify_calls;
+  std::vector<Call> notify_calls;                            // every request, taken or not
+  std::set<std::pair<platform::Hwnd, std::uint32_t>> icons;  // window and id of each icon shown
   std::vector<std::uint32_t> activated;
   std::uint32_t process_id = 4242;
 
-  int Shell_NotifyIconA(std::uint32_t message, const platform::NotifyIconData& data) override;
-  std::uint32_t GetWindowThreadProcessId(platform::Hwnd window, std::uint32_t* process_id) override;
-  void AppActivate(std::uint32_t process_id) override;
+  int Shell_NotifyIconA(std::uint32_t message, const platform::NotifyIconData& data) noexcept override;
+  std::uint32_t GetWindowThreadProcessId(platform::Hwnd window, std::uint32_t* process_id) noexcept override;
+  void AppActivate(std::uint32_t process_id) noexcept override;
+  // A new shell starts with no icons.
+  void Restart() { icons.clear(); }
+  Faults faults;
 };
 
 class SimProcess final : public platform::Process {
  public:
   bool ended = false;
-  void End() override { ended = true; }
+  std::function<void()> on_end;  // what the window does as it goes
+  void End() noexcept override {
+    ended = true;
+    if (on_end) on_end();
+  }
 };
 
-}  // namespace sim
+}  // namespace platform::sim

@@ -1,6 +1,6 @@
 #include "platform/sim/sim_ui.h"
 
-namespace sim {
+namespace platform::sim {
 
 platform::Text SimTextBox::GetText() const {
   faults_.Hit(name_ + ".GetText");
@@ -97,4 +97,4 @@ platform::Text SimSocket::LocalIP() {
   return ip;
 }
 
-}  // namespace sim
+}  // namespace platform::sim

@@ -10,7 +10,7 @@
 #include "platform/ui.h"
 #include "platform/sim/faults.h"
 
-namespace sim {
+namespace platform::sim {
 
 class SimClock;
 
@@ -65,7 +65,9 @@ class SimTimer final : public platform::Timer {
  public:
   SimTimer(std::string name, Faults& faults, SimClock& clock, int interval_ms, bool enabled);
   void SetEnabled(bool enabled) override;
-  bool IsEnabled() const { return enabled_; }
+  bool IsEnabled() const override { return enabled_; }
+  // The window has gone, and its timers with it.
+  void Kill() { enabled_ = false; }
   std::function<void()> on_tick;
 
  private:
@@ -127,6 +129,7 @@ class SimWindow final : public platform::Window {
   platform::HIcon IconHandle() const override { return Hit("Form.IconHandle", icon); }
   bool IsVisible() const override { return Hit("Form.IsVisible", visible); }
   void SetVisible(bool v) override { visible = Hit("Form.SetVisible", v); }
+  platform::WindowState GetWindowState() const override { return Hit("Form.GetWindowState", state); }
   void SetWindowState(platform::WindowState s) override { state = Hit("Form.SetWindowState", s); }
   float TwipsPerPixelX() const override { return Hit("Form.TwipsPerPixelX", twips_per_pixel); }
 
@@ -148,4 +151,4 @@ class SimWindow final : public platform::Window {
   Faults& faults_;
 };
 
-}  // namespace sim
+}  // namespace platform::sim

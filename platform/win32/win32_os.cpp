@@ -27,6 +27,11 @@ std::wstring Widen(std::string_view bytes, unsigned code_page, unsigned long fla
   return out;
 }
 
+std::wstring WidenMessage(std::string_view bytes) {
+  std::wstring text = Widen(bytes, CP_UTF8, MB_ERR_INVALID_CHARS);
+  return text.empty() ? Widen(bytes, CP_ACP) : text;
+}
+
 std::string Win32Ansi::ToAnsi(TextView text) const {
   if (text.empty()) return {};
   const auto* wide = reinterpret_cast<const wchar_t*>(text.data());
@@ -39,14 +44,14 @@ std::string Win32Ansi::ToAnsi(TextView text) const {
 
 Text Win32Ansi::FromAnsi(std::string_view bytes) const { return FromWide(Widen(bytes, CP_ACP)); }
 
-long Win32Registry::RegOpenKeyA(std::uint32_t root, const std::string& sub_key, RegKey* key) {
+long Win32Registry::RegOpenKeyA(std::uint32_t root, const std::string& sub_key, RegKey* key) noexcept {
   HKEY opened = nullptr;
   const LONG rc = ::RegOpenKeyA(ToRoot(root), sub_key.c_str(), &opened);
   *key = reinterpret_cast<RegKey>(opened);
   return rc;
 }
 
-long Win32Registry::RegCreateKeyA(std::uint32_t root, const std::string& sub_key, RegKey* key) {
+long Win32Registry::RegCreateKeyA(std::uint32_t root, const std::string& sub_key, RegKey* key) noexcept {
   HKEY created = nullptr;
   const LONG rc = ::RegCreateKeyA(ToRoot(root), sub_key.c_str(), &created);
   *key = reinterpret_cast<RegKey>(created);
@@ -54,7 +59,7 @@ long Win32Registry::RegCreateKeyA(std::uint32_t root, const std::string& sub_key
 }
 
 long Win32Registry::RegQueryValueExA(RegKey key, const std::string& name, std::uint32_t* type, std::uint8_t* data,
-                                     std::uint32_t* size) {
+                                     std::uint32_t* size) noexcept {
   DWORD t = type != nullptr ? *type : 0;
   DWORD s = size != nullptr ? *size : 0;
   const LONG rc =
@@ -65,37 +70,37 @@ long Win32Registry::RegQueryValueExA(RegKey key, const std::string& name, std::u
 }
 
 long Win32Registry::RegSetValueExA(RegKey key, const std::string& name, std::uint32_t type, const std::uint8_t* data,
-                                   std::uint32_t size) {
+                                   std::uint32_t size) noexcept {
   return ::RegSetValueExA(reinterpret_cast<HKEY>(key), name.c_str(), 0, type, data, size);
 }
 
-long Win32Registry::RegCloseKey(RegKey key) { return ::RegCloseKey(reinterpret_cast<HKEY>(key)); }
+long Win32Registry::RegCloseKey(RegKey key) noexcept { return ::RegCloseKey(reinterpret_cast<HKEY>(key)); }
 
-Hwnd Win32Messaging::FindWindowA(const std::string& class_name) {
+Hwnd Win32Messaging::FindWindowA(const std::string& class_name) noexcept {
   return FromHwnd(::FindWindowA(class_name.c_str(), nullptr));
 }
 
 long Win32Messaging::SendMessageTimeoutA(Hwnd window, std::uint32_t msg, std::uintptr_t wparam, std::intptr_t lparam,
-                                         std::uint32_t flags, std::uint32_t timeout_ms) {
+                                         std::uint32_t flags, std::uint32_t timeout_ms) noexcept {
   DWORD_PTR result = 0;
   return static_cast<long>(::SendMessageTimeoutA(ToHwnd(window), msg, wparam, lparam, flags, timeout_ms, &result) != 0);
 }
 
-int Win32Identity::GetUserNameA(char* buffer, std::uint32_t* size) {
+int Win32Identity::GetUserNameA(char* buffer, std::uint32_t* size) noexcept {
   DWORD s = *size;
   const BOOL ok = ::GetUserNameA(buffer, &s);
   *size = s;
   return ok;
 }
 
-int Win32Identity::GetComputerNameA(char* buffer, std::uint32_t* size) {
+int Win32Identity::GetComputerNameA(char* buffer, std::uint32_t* size) noexcept {
   DWORD s = *size;
   const BOOL ok = ::GetComputerNameA(buffer, &s);
   *size = s;
   return ok;
 }
 
-int Win32Shell::Shell_NotifyIconA(std::uint32_t message, const NotifyIconData& data) {
+int Win32Shell::Shell_NotifyIconA(std::uint32_t message, const NotifyIconData& data) noexcept {
   // The program's record is the 88-byte first version: six 32-bit fields and a
   // 64-byte tip. On a 64-bit build the shell reads the native NOTIFYICONDATAA,
   // whose handles are 64 bits wide and padded, so the same fields are copied
@@ -117,7 +122,7 @@ int Win32Shell::Shell_NotifyIconA(std::uint32_t message, const NotifyIconData& d
   return ::Shell_NotifyIconA(message, &native);
 }
 
-std::uint32_t Win32Shell::GetWindowThreadProcessId(Hwnd window, std::uint32_t* process_id) {
+std::uint32_t Win32Shell::GetWindowThreadProcessId(Hwnd window, std::uint32_t* process_id) noexcept {
   DWORD pid = 0;
   const DWORD tid = ::GetWindowThreadProcessId(ToHwnd(window), &pid);
   if (process_id != nullptr) *process_id = pid;
@@ -144,7 +149,7 @@ BOOL CALLBACK FindProcessWindow(HWND hwnd, LPARAM lparam) {
 
 }  // namespace
 
-void Win32Shell::AppActivate(std::uint32_t process_id) {
+void Win32Shell::AppActivate(std::uint32_t process_id) noexcept {
   // The process's first visible, unowned top-level window is its main window.
   ActivateSearch search{process_id, nullptr};
   ::EnumWindows(FindProcessWindow, reinterpret_cast<LPARAM>(&search));

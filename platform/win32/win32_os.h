@@ -15,33 +15,33 @@ class Win32Ansi final : public Ansi {
 
 class Win32Registry final : public Registry {
  public:
-  long RegOpenKeyA(std::uint32_t root, const std::string& sub_key, RegKey* key) override;
-  long RegCreateKeyA(std::uint32_t root, const std::string& sub_key, RegKey* key) override;
+  long RegOpenKeyA(std::uint32_t root, const std::string& sub_key, RegKey* key) noexcept override;
+  long RegCreateKeyA(std::uint32_t root, const std::string& sub_key, RegKey* key) noexcept override;
   long RegQueryValueExA(RegKey key, const std::string& name, std::uint32_t* type, std::uint8_t* data,
-                        std::uint32_t* size) override;
+                        std::uint32_t* size) noexcept override;
   long RegSetValueExA(RegKey key, const std::string& name, std::uint32_t type, const std::uint8_t* data,
-                      std::uint32_t size) override;
-  long RegCloseKey(RegKey key) override;
+                      std::uint32_t size) noexcept override;
+  long RegCloseKey(RegKey key) noexcept override;
 };
 
 class Win32Messaging final : public Messaging {
  public:
-  Hwnd FindWindowA(const std::string& class_name) override;
+  Hwnd FindWindowA(const std::string& class_name) noexcept override;
   long SendMessageTimeoutA(Hwnd window, std::uint32_t msg, std::uintptr_t wparam, std::intptr_t lparam,
-                           std::uint32_t flags, std::uint32_t timeout_ms) override;
+                           std::uint32_t flags, std::uint32_t timeout_ms) noexcept override;
 };
 
 class Win32Identity final : public Identity {
  public:
-  int GetUserNameA(char* buffer, std::uint32_t* size) override;
-  int GetComputerNameA(char* buffer, std::uint32_t* size) override;
+  int GetUserNameA(char* buffer, std::uint32_t* size) noexcept override;
+  int GetComputerNameA(char* buffer, std::uint32_t* size) noexcept override;
 };
 
 class Win32Shell final : public Shell {
  public:
-  int Shell_NotifyIconA(std::uint32_t message, const NotifyIconData& data) override;
-  std::uint32_t GetWindowThreadProcessId(Hwnd window, std::uint32_t* process_id) override;
-  void AppActivate(std::uint32_t process_id) override;
+  int Shell_NotifyIconA(std::uint32_t message, const NotifyIconData& data) noexcept override;
+  std::uint32_t GetWindowThreadProcessId(Hwnd window, std::uint32_t* process_id) noexcept override;
+  void AppActivate(std::uint32_t process_id) noexcept override;
 };
 
 // The real services bundled as the handlers take them; the way the program
@@ -61,6 +61,11 @@ struct Win32Services {
 // Bytes in the given code page as UTF-16; empty when they are not valid in it
 // under the given MultiByteToWideChar flags.
 std::wstring Widen(std::string_view bytes, unsigned code_page, unsigned long flags = 0);
+
+// An error's text as a message box shows it: our own texts are UTF-8, what
+// the runtime reports may be in the ANSI page. Either way the text arrives
+// whole, not widened byte by byte.
+std::wstring WidenMessage(std::string_view bytes);
 
 // The first IPv4 address of an adapter that is up and is not a loopback.
 Text LocalIPv4();

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <functional>
 #include <string>
 #include <utility>
 
@@ -19,17 +20,19 @@ constexpr std::array kTimers{ControlId::Timer1, ControlId::Timer2, ControlId::Ti
                              ControlId::Timer5};
 
 struct Rig {
-  sim::SimApp app;
-  std::string shown;         // " <ms>:<text>" for every status the messenger showed
-  long long publish_ms = 0;  // how long the messenger takes over each command
+  app::sim::SimApp app;
+  std::string shown;                // " <ms>:<text>" for every status the messenger showed
+  long long publish_ms = 0;         // how long the messenger takes over each command
+  std::function<void()> meanwhile;  // what else reaches our window while the messenger handles a command
   platform::Hwnd messenger = 0;
 
   Rig() {
     app.registry.Put("Software\\Yahoo\\Pager", "Yahoo! user id", platform::kRegSz, "alice");
-    messenger = app.messaging.AddWindow("YahooBuddyMain", [this](const sim::SimMessaging::Received&) {
+    messenger = app.messaging.AddWindow("YahooBuddyMain", [this](const platform::sim::SimMessaging::Received&) {
       const auto value = app.registry.Get("Software\\Yahoo\\Pager\\profiles\\alice\\Custom Msgs", "1");
       shown += " " + std::to_string(app.ui.clock.now_ms()) + ":" + (value ? value->data : "-");
       app.ui.clock.Spend(publish_ms);
+      if (meanwhile) meanwhile();
     });
   }
   void Start() { app.Click(ControlId::Command1); }
@@ -38,9 +41,9 @@ struct Rig {
   std::string State() {
     std::string state;
     for (std::size_t k = 0; k < kTimers.size(); ++k) {
-      if (app.ui.timer(kTimers[k]).IsEnabled()) state += static_cast<char>('1' + k);
+      if (app.ui.Timer(kTimers[k]).IsEnabled()) state += static_cast<char>('1' + k);
     }
-    const auto locked = std::ranges::count_if(kBoxes, [&](auto id) { return !app.ui.box(id).IsEnabled(); });
+    const auto locked = std::ranges::count_if(kBoxes, [&](auto id) { return !app.ui.Box(id).IsEnabled(); });
     return state + (locked == 5 ? " locked" : locked == 0 ? " open" : " half");
   }
 };
@@ -60,10 +63,10 @@ TEST(Rotation, PublishesTxt1ToTxt5ThenTxt1AgainOneIntervalApartFromStart) {
 TEST(Rotation, TextIsReadAtItsTickAndTheNextTimerArmedOnlyOnceThePublishHasReturned) {
   Rig rig;
   rig.publish_ms = 300;
-  rig.app.ui.box(ControlId::txt4).UserSets(u"");
+  rig.app.ui.Box(ControlId::txt4).UserSets(u"");
   rig.Start();
   rig.RunTo(1500);
-  rig.app.ui.box(ControlId::txt3).UserSets(u"Changed");
+  rig.app.ui.Box(ControlId::txt3).UserSets(u"Changed");
   rig.RunTo(6200);
   EXPECT_EQ(rig.shown, " 1000:Name 2300:Is 3600:Changed 4900: 6200:Awhile!");
 }
@@ -117,7 +120,7 @@ TEST(Rotation, RingGoesOnWithoutAMessengerAUserIdOrWriteAccessAndAfterAFailedTic
       {"messenger hung", [](Rig& r) { r.app.messaging.Find(r.messenger)->hung = true; }, "3 locked"},
       {"no user id",
        [](Rig& r) { r.app.registry.Put("Software\\Yahoo\\Pager", "Yahoo! user id", regtype::kDword, ""); }, "3 locked"},
-      {"profile not writable", [](Rig& r) { r.app.registry.denied.FailNth("RegCreateKeyA", 1, true); }, "3 locked"},
+      {"profile not writable", [](Rig& r) { r.app.registry.faults.FailNth("RegCreateKeyA", 1, true); }, "3 locked"},
       // Publish, arm the next, disarm self: the turn whose handing over failed
       // stays on its timer and tries again, one interval behind.
       {"Timer2 failed once", [](Rig& r) { r.app.ui.faults.FailNth("Timer2.SetEnabled", 1); }, "2 locked"},

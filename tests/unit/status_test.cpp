@@ -13,9 +13,11 @@
 namespace {
 
 using platform::Text;
-using Received = sim::SimMessaging::Received;
+using Received = platform::sim::SimMessaging::Received;
+using platform::sim::SimAnsi;
+using platform::sim::SimRegistry;
 
-Text Read(sim::SimRegistry& reg, const sim::SimAnsi& ansi) {
+Text Read(SimRegistry& reg, const SimAnsi& ansi) {
   return status::RegReadString(reg, ansi, platform::kHkeyCurrentUser, u"Software\\T", u"V", u"dflt");
 }
 
@@ -24,31 +26,41 @@ TEST(RegReadString, GivesTheDefaultUnlessAStringAndThenTheTextUpToItsFirstNul) {
     const char *what, *key, *name;
     std::uint32_t type;
     std::string data, changed_to;  // the second between the probe and the query, if not empty
+    const char* failing;           // a registry call that fails on its first use
     Text expected;
   };
   const Case cases[] = {
-      {"missing key", "Software\\U", "V", regtype::kSz, "x", "", u"dflt"},
-      {"missing value", "Software\\T", "W", regtype::kSz, "x", "", u"dflt"},
-      {"REG_EXPAND_SZ", "Software\\T", "V", regtype::kExpandSz, "x", "", u"dflt"},
-      {"REG_DWORD", "Software\\T", "V", regtype::kDword, "x", "", u"dflt"},
-      {"REG_MULTI_SZ", "Software\\T", "V", regtype::kMultiSz, "x", "", u"dflt"},
-      {"REG_BINARY", "Software\\T", "V", regtype::kBinary, "x", "", u"dflt"},
-      {"REG_NONE", "Software\\T", "V", regtype::kNone, "x", "", u"dflt"},
-      {"NUL inside", "Software\\T", "V", regtype::kSz, std::string("ab\0cd", 5), "", u"ab"},
-      {"no NUL", "Software\\T", "V", regtype::kSz, "\x80 5", "", u"\u20AC 5"},
-      {"zero bytes", "Software\\T", "V", regtype::kSz, "", "", u""},
-      {"shrank", "Software\\T", "V", regtype::kSz, "abcdef", "xy", u"xy    "},
-      {"grew past the buffer", "Software\\T", "V", regtype::kSz, "abc", "abcdefgh", u"   "},
-      {"NUL past 16-bit positions", "Software\\T", "V", regtype::kSz, std::string(40000, 'x') + '\0', "",
+      {"missing key", "Software\\U", "V", regtype::kSz, "x", "", "", u"dflt"},
+      {"missing value", "Software\\T", "W", regtype::kSz, "x", "", "", u"dflt"},
+      {"REG_EXPAND_SZ", "Software\\T", "V", regtype::kExpandSz, "x", "", "", u"dflt"},
+      {"REG_DWORD", "Software\\T", "V", regtype::kDword, "x", "", "", u"dflt"},
+      {"REG_MULTI_SZ", "Software\\T", "V", regtype::kMultiSz, "x", "", "", u"dflt"},
+      {"REG_BINARY", "Software\\T", "V", regtype::kBinary, "x", "", "", u"dflt"},
+      {"REG_NONE", "Software\\T", "V", regtype::kNone, "x", "", "", u"dflt"},
+      {"NUL inside", "Software\\T", "V", regtype::kSz, std::string("ab\0cd", 5), "", "", u"ab"},
+      {"no NUL", "Software\\T", "V", regtype::kSz, "\x80 5", "", "", u"\u20AC 5"},
+      {"zero bytes", "Software\\T", "V", regtype::kSz, "", "", "", u""},
+      {"shrank", "Software\\T", "V", regtype::kSz, "abcdef", "xy", "", u"xy    "},
+      {"grew past the buffer", "Software\\T", "V", regtype::kSz, "abc", "abcdefgh", "", u"   "},
+      {"NUL past 16-bit positions", "Software\\T", "V", regtype::kSz, std::string(40000, 'x') + '\0', "", "",
        Text(40000, u'x')},
+      {"key not openable", "Software\\T", "V", regtype::kSz, "x", "", "RegOpenKeyA", u"dflt"},
+      {"probe failed", "Software\\T", "V", regtype::kSz, "x", "", "RegQueryValueExA", u"dflt"},
   };
   for (const auto& c : cases) {
-    sim::SimRegistry reg;
+    SimRegistry reg;
     reg.Put(c.key, c.name, c.type, c.data);
     if (!c.changed_to.empty()) reg.between_queries = [&] { reg.Put(c.key, c.name, c.type, c.changed_to); };
-    EXPECT_EQ(Read(reg, sim::SimAnsi{}), c.expected) << c.what;
+    reg.faults.FailNth(c.failing, 1);
+    EXPECT_EQ(Read(reg, SimAnsi{}), c.expected) << c.what;
     EXPECT_EQ(reg.open_handles(), 0) << c.what;
   }
+  // The data query failing after a good probe leaves the buffer as it was made.
+  SimRegistry reg;
+  reg.Put("Software\\T", "V", regtype::kSz, "abc");
+  reg.faults.FailNth("RegQueryValueExA", 2);
+  EXPECT_EQ(Read(reg, SimAnsi{}), u"   ");
+  EXPECT_EQ(reg.open_handles(), 0);
 }
 
 TEST(RegWriteString, StoresTheAnsiBytesWithoutANulAndReadsBackTheSame) {
@@ -60,19 +72,29 @@ TEST(RegWriteString, StoresTheAnsiBytesWithoutANulAndReadsBackTheSame) {
       {true, u"\u4E81\u4E82", "\x81\x81\x81\x82"},  // two characters, four bytes
   };
   for (const auto& [double_byte, text, stored] : cases) {
-    sim::SimRegistry reg;
-    sim::SimAnsi ansi;
+    SimRegistry reg;
+    SimAnsi ansi;
     ansi.double_byte = double_byte;
     reg.Put("Software\\T", "V", regtype::kDword, "\x05");  // replaced whole, type and all
     status::RegWriteString(reg, ansi, platform::kHkeyCurrentUser, u"Software\\T", u"V", text);
-    EXPECT_EQ(reg.Get("Software\\T", "V"), (sim::SimRegistry::Value{regtype::kSz, stored}));
+    EXPECT_EQ(reg.Get("Software\\T", "V"), (SimRegistry::Value{regtype::kSz, stored}));
     EXPECT_EQ(reg.open_handles(), 0);
     EXPECT_EQ(Read(reg, ansi), ansi.FromAnsi(stored));
+  }
+  // A key that cannot be made, or a value that cannot be set, leaves what was
+  // there and no key open.
+  for (const char* failing : {"RegCreateKeyA", "RegSetValueExA"}) {
+    SimRegistry reg;
+    reg.Put("Software\\T", "V", regtype::kSz, "old");
+    reg.faults.FailNth(failing, 1);
+    status::RegWriteString(reg, SimAnsi{}, platform::kHkeyCurrentUser, u"Software\\T", u"V", u"new");
+    EXPECT_EQ(reg.Get("Software\\T", "V"), (SimRegistry::Value{regtype::kSz, "old"})) << failing;
+    EXPECT_EQ(reg.open_handles(), 0) << failing;
   }
 }
 
 // A messenger that notes its profile's value "1" as it finds it at each command.
-platform::Hwnd RunMessenger(sim::SimApp& app, const std::string& profile, std::vector<std::string>& seen) {
+platform::Hwnd RunMessenger(app::sim::SimApp& app, const std::string& profile, std::vector<std::string>& seen) {
   return app.messaging.AddWindow("YahooBuddyMain", [&app, &seen, profile](const Received&) {
     const auto value = app.registry.Get("Software\\Yahoo\\Pager\\profiles\\" + profile + "\\Custom Msgs", "1");
     seen.push_back(value ? value->data : "-");
@@ -95,13 +117,13 @@ TEST(SetMessengerStatus, TextLandsInTheProfileAsStringBytesBeforeTheCommandIsSen
       {regtype::kDword, "alic", "", "Name", u"Name", true},
   };
   for (const auto& c : cases) {
-    sim::SimApp app;
+    app::sim::SimApp app;
     std::vector<std::string> seen;
     if (c.id_type != 0) app.registry.Put("Software\\Yahoo\\Pager", "Yahoo! user id", c.id_type, c.id);
     const auto buddy = c.running ? RunMessenger(app, c.profile, seen) : 0;
     status::SetMessengerStatus(app.services, c.text);
     EXPECT_EQ(app.registry.Get("Software\\Yahoo\\Pager\\profiles\\" + c.profile + "\\Custom Msgs", "1"),
-              (sim::SimRegistry::Value{regtype::kSz, c.stored}))
+              (SimRegistry::Value{regtype::kSz, c.stored}))
         << c.profile;
     EXPECT_EQ(app.registry.open_handles(), 0) << c.profile;
     if (!c.running) continue;
@@ -114,7 +136,7 @@ TEST(SetMessengerStatus, TextLandsInTheProfileAsStringBytesBeforeTheCommandIsSen
 }
 
 TEST(SetMessengerStatus, UserIdAndWindowAreLookedUpAfreshEveryCall) {
-  sim::SimApp app;
+  app::sim::SimApp app;
   std::vector<std::string> seen;
   app.registry.Put("Software\\Yahoo\\Pager", "Yahoo! user id", regtype::kSz, "alice");
   const auto first = RunMessenger(app, "alice", seen);

@@ -17,15 +17,15 @@ namespace {
 // The writer with "x" already in its output and the focus elsewhere; `text`
 // put in its input as the user puts it.
 struct Writer {
-  sim::SimApp app;
+  app::sim::SimApp app;
   explicit Writer(const char* failing_op = "") {
-    app.ui.box(ControlId::Text3).UserSets(u"x");
+    app.ui.Box(ControlId::Text3).UserSets(u"x");
     app.ui.faults.FailNth(failing_op, 1);
   }
   // "<input>|<last replacement>|<output>", as the three boxes read.
   std::string Put(const Text& text) {
-    app.ui.box(ControlId::Text1).UserSets(text);
-    const auto read = [&](ControlId id) { return app.ui.box(id).GetText(); };
+    app.ui.Box(ControlId::Text1).UserSets(text);
+    const auto read = [&](ControlId id) { return app.ui.Box(id).GetText(); };
     return Show(read(ControlId::Text1) + u"|" + read(ControlId::Text2) + u"|" + read(ControlId::Text3));
   }
 };

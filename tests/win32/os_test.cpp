@@ -114,7 +114,7 @@ TEST_F(RealRegistry, PublishesLeaveNoHandleBehind) {
   const RegistryKey redirect(raw);
   ASSERT_EQ(::RegOverridePredefKey(HKEY_CURRENT_USER, redirect.get()), ERROR_SUCCESS);
   struct NoEnd final : platform::Process {
-    void End() override {}
+    void End() noexcept override {}
   } no_end;
   platform::win32::Win32Services services(no_end);
   Put(L"Software\\Yahoo\\Pager", L"Yahoo! user id", REG_SZ, L"alice");

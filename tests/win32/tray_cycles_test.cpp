@@ -12,10 +12,10 @@
 namespace {
 
 TEST(MinimiseRestore, CyclesLeaveNoHandleBehind) {
-  appwin::MainWindow window(::GetModuleHandleW(nullptr));
+  app::win32::MainWindow window(::GetModuleHandleW(nullptr));
   ASSERT_TRUE(window.Create(SW_SHOWNORMAL));
   const HWND main = window.hwnd();
-  const HWND minimize = window.control(app::ControlId::Command4);
+  const HWND minimize = window.ControlWindow(app::ControlId::Command4);
   auto cycle = [&] {
     ::SendMessageW(main, WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(minimize), BN_CLICKED),
                    reinterpret_cast<LPARAM>(minimize));
