@@ -17,6 +17,10 @@ void StopRotation(const Ring& ring) {
 void RotationTick(const Ring& ring, std::size_t slot, platform::Services& os) {
   const platform::Text text = ring.boxes[slot]->GetText();
   SetMessengerStatus(os, text);
+  // While the messenger handles the command, our window still handles what
+  // other programs send it: a Stop or an Exit that came in then has disarmed
+  // this timer, and the turn ends here rather than being handed on.
+  if (!ring.timers[slot]->IsEnabled()) return;
   ring.timers[(slot + 1) % kSlots]->SetEnabled(true);
   ring.timers[slot]->SetEnabled(false);
 }

@@ -24,7 +24,8 @@ void StartRotation(const Ring& ring);
 // Stop: every turn ended wherever it is, the boxes given back.
 void StopRotation(const Ring& ring);
 // The tick of slot `slot`'s timer: its box published, then the next slot's
-// timer armed, and only then its own disarmed.
+// timer armed, and only then its own disarmed. A tick whose timer was
+// disarmed while it published (a Stop that came in meanwhile) hands nothing on.
 void RotationTick(const Ring& ring, std::size_t slot, platform::Services& os);
 
 }  // namespace status

@@ -86,6 +86,22 @@ TEST(Rotation, StopEndsTheTurnWhereverItIsAndRestartBeginsAtTxt1) {
   }
 }
 
+TEST(Rotation, StopOrExitThatComesInWhileTheMessengerHandlesTheCommandEndsTheRotationThere) {
+  // While it waits for the messenger, our window still handles what other
+  // programs send it: the messenger itself may click Stop.
+  const std::pair<ControlId, const char*> cases[] = {{ControlId::Command2, " open"}, {ControlId::Command3, " locked"}};
+  for (const auto& [button, state] : cases) {
+    Rig rig;
+    rig.meanwhile = [&rig, button] {
+      if (rig.shown.ends_with("Is")) rig.app.Click(button);
+    };
+    rig.Start();
+    rig.RunTo(10000);
+    EXPECT_EQ(rig.shown, " 1000:Name 2000:Is") << app::Spec(button).name;
+    EXPECT_EQ(rig.State(), state) << "no timer left armed";
+  }
+}
+
 TEST(Rotation, SecondStartKeepsOneTurnOnTimer1AndOtherwiseSendsASecondUntilOneArmsTheOthersTimer) {
   // Arming an armed timer leaves it running: a second Start while waiting on Timer1 changes
   // nothing, and a turn handed over to the timer that holds the other turn merges into it.
