@@ -1,5 +1,6 @@
 #include "app/frmStat.h"
 
+#include <utility>
 
 #include "app/checked16.h"
 #include "app/tray.h"
@@ -111,9 +112,14 @@ bool frmStat::ShowTrayIcon() {
 }
 
 void frmStat::Command4_Click() {
-  ShowTrayIcon();
-  ui_.Form().SetWindowState(platform::WindowState::kMinimized);
-  ui_.Form().SetVisible(false);
+  const bool in_tray = ShowTrayIcon();
+  auto& form = ui_.Form();
+  form.SetWindowState(platform::WindowState::kMinimized);
+  // Hidden without an icon, the window could only be ended by killing the
+  // process: with no shell to take the icon (at logon, say) it stays on the
+  // taskbar until one announces itself.
+  tray_icon_pending_ = !in_tray;
+  if (in_tray) form.SetVisible(false);
 }
 
 void frmStat::Form_MouseMove(std::int16_t, std::int16_t, float x, float) {
@@ -129,6 +135,18 @@ void frmStat::Form_MouseMove(std::int16_t, std::int16_t, float x, float) {
 }
 
 void frmStat::Shell_TaskbarCreated() {
-  // Only a hidden window needs its icon back: it is the user's only way in.
-  if (!ui_.Form().IsVisible()) ShowTrayIcon();
+  auto& form = ui_.Form();
+  // A hidden window needs its icon back: it is the user's only way in. A
+  // window that Minimize had to leave on the taskbar goes where it was sent,
+  // unless the user has brought it back meanwhile.
+  const bool hidden = !form.IsVisible();
+  const bool pending = std::exchange(tray_icon_pending_, false);
+  if (!hidden && !(pending && form.GetWindowState() == platform::WindowState::kMinimized)) return;
+  if (ShowTrayIcon()) {
+    if (!hidden) form.SetVisible(false);
+    return;
+  }
+  // This shell took no icon either: the window waits on the taskbar.
+  tray_icon_pending_ = true;
+  if (hidden) form.SetVisible(true);
 }

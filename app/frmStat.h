@@ -64,4 +64,8 @@ class frmStat {
   platform::Text ScrollTitle;
   std::int16_t ScrollPos = 0;
   std::int16_t ScrollLen = 0;
+
+  // Minimize found no shell to take the icon, so the window went to the
+  // taskbar instead; the icon follows when a shell announces itself.
+  bool tray_icon_pending_ = false;
 };

@@ -217,6 +217,9 @@ bool MainWindow::Create(int show_command) {
   hwnd_ = ::CreateWindowExW(kWindowExStyle, kWindowClass, caption.c_str(), kWindowStyle, CW_USEDEFAULT, CW_USEDEFAULT,
                             frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr, instance_, this);
   if (hwnd_ == nullptr) return false;
+  // Run elevated, the window would not hear a new shell announce itself:
+  // Windows filters that message out for a window of higher integrity.
+  if (taskbar_created_ != 0) ::ChangeWindowMessageFilterEx(hwnd_, taskbar_created_, MSGFLT_ALLOW, nullptr);
   ::SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big_icon_.get()));
   ::SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small_icon_.get()));
   CreateControls();

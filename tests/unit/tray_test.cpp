@@ -82,6 +82,46 @@ TEST(TrayIcon, CallbackXIsRoundedHalfToEvenAndTheQuotientTruncated) {
   }
 }
 
+// "hidden", "taskbar" (minimised, shown) or "shown", and the icons the shell shows.
+std::string Where(app::sim::SimApp& app) {
+  const auto& form = app.ui.Form();
+  const char* where = !form.visible ? "hidden" : form.state == kMinimized ? "taskbar" : "shown";
+  return std::string(where) + " " + std::to_string(app.shell.icons.size());
+}
+
+TEST(TrayIcon, WindowIsHiddenOnlyWhereAnIconLeadsBackAndTheIconFollowsANewShell) {
+  using Step = void (*)(app::sim::SimApp&);
+  const Step minimize = [](app::sim::SimApp& a) { a.Click(ControlId::Command4); };
+  const Step restore = [](app::sim::SimApp& a) { a.TrayCallback(515); };
+  const Step new_shell = [](app::sim::SimApp& a) { a.ShellRestarts(); };
+  const Step no_shell = [](app::sim::SimApp& a) { a.shell.faults.FailNth("Shell_NotifyIconA", 1, true); };
+  const Step shell_up = [](app::sim::SimApp& a) { a.shell.faults.Cancel("Shell_NotifyIconA"); };
+  const Step title_bar = [](app::sim::SimApp& a) { a.ui.Form().state = kMinimized; };
+  const Step from_taskbar = [](app::sim::SimApp& a) { a.ui.Form().state = kNormal; };
+  struct Case {
+    const char* what;
+    std::vector<Step> steps;
+    const char* where;
+  };
+  const Case cases[] = {
+      {"minimize again: the icon is still there", {minimize, restore, minimize}, "hidden 1"},
+      {"a new shell while hidden", {minimize, new_shell}, "hidden 1"},
+      {"a new shell while shown", {minimize, restore, new_shell}, "shown 0"},
+      {"no shell yet", {no_shell, minimize}, "taskbar 0"},
+      {"no shell yet, then one", {no_shell, minimize, shell_up, new_shell}, "hidden 1"},
+      {"no shell yet, nor the next", {no_shell, minimize, new_shell, shell_up, new_shell}, "hidden 1"},
+      {"no shell yet, then the user took it back", {no_shell, minimize, from_taskbar, shell_up, new_shell}, "shown 0"},
+      {"the next shell fails while hidden", {minimize, no_shell, new_shell}, "taskbar 0"},
+      {"minimised by the title bar", {title_bar, new_shell}, "taskbar 0"},
+  };
+  for (const auto& c : cases) {
+    app::sim::SimApp app;
+    for (const Step step : c.steps) step(app);
+    EXPECT_EQ(Where(app), c.where) << c.what;
+    EXPECT_TRUE(app.errors_shown.empty()) << c.what;
+  }
+}
+
 TEST(TrayIcon, FailedRestoreActivatesNothing) {
   app::sim::SimApp app;
   app.Click(ControlId::Command4);
