@@ -15,4 +15,19 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   wineboot -i >/dev/null 2>&1 || true
   wineserver -w || true
 fi
+# STATUSCYCLER_DPI=144 (say) runs the program on a screen of that DPI: in a
+# prefix of its own, copied from the first once that one is idle, whose
+# display is set to that many dots per inch.
+if [ -n "${STATUSCYCLER_DPI:-}" ] && [ "$STATUSCYCLER_DPI" != 96 ]; then
+  base="$WINEPREFIX"
+  export WINEPREFIX="$base-dpi$STATUSCYCLER_DPI"
+  if [ ! -f "$WINEPREFIX/.dpi-ready" ]; then
+    WINEPREFIX="$base" wineserver -w || true
+    rm -rf "$WINEPREFIX"
+    cp -a "$base" "$WINEPREFIX"
+    wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$STATUSCYCLER_DPI" /f >/dev/null 2>&1
+    wineserver -w || true
+    touch "$WINEPREFIX/.dpi-ready"
+  fi
+fi
 exec wine "$@" 2> >(grep -v -e 'wine32 is missing' -e 'multiarch needs' -e 'dpkg --add-architecture' -e 'apt-get install wine32' >&2)

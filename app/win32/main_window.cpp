@@ -4,9 +4,11 @@
 #include <windowsx.h>
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 #include "app/tray.h"
+#include "app/win32/dpi.h"
 #include "app/win32/resource.h"
 #include "platform/error.h"
 #include "platform/win32/browser_host.h"
@@ -184,17 +186,7 @@ MainWindow::~MainWindow() {
 }
 
 bool MainWindow::Create(int show_command) {
-  dpi_ = ::GetDeviceCaps(platform::win32::GetWindowDc(nullptr).get(), LOGPIXELSX);
-  auto load_icon = [&](int cx, int cy) {
-    return platform::win32::Icon(static_cast<HICON>(::LoadImageW(instance_, MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON,
-                                                                 ::GetSystemMetrics(cx), ::GetSystemMetrics(cy), 0)));
-  };
-  big_icon_ = load_icon(SM_CXICON, SM_CYICON);
-  small_icon_ = load_icon(SM_CXSMICON, SM_CYSMICON);
   picture_.reset(static_cast<HBITMAP>(::LoadImageW(instance_, MAKEINTRESOURCEW(IDB_IMAGE2), IMAGE_BITMAP, 0, 0, 0)));
-  default_font_ = MakeFont(dpi_, app::FontKind::kDefault);
-  label_font_ = MakeFont(dpi_, app::FontKind::kLabelBold);
-  box_font_ = MakeFont(dpi_, app::FontKind::kBoxBold);
 
   WNDCLASSEXW wc{};
   wc.cbSize = sizeof wc;
@@ -211,17 +203,17 @@ bool MainWindow::Create(int show_command) {
   }
   taskbar_created_ = ::RegisterWindowMessageW(L"TaskbarCreated");
 
-  RECT frame{0, 0, app::TwipsToPixels(app::kClientWidthTwips, dpi_), app::TwipsToPixels(app::kClientHeightTwips, dpi_)};
-  ::AdjustWindowRectEx(&frame, kWindowStyle, FALSE, kWindowExStyle);
+  // Made hidden, then laid out for the DPI of the monitor the system put it
+  // on, which is known only once the window exists.
   const std::wstring caption = ToWide(app::kInitialCaption);
   hwnd_ = ::CreateWindowExW(kWindowExStyle, kWindowClass, caption.c_str(), kWindowStyle, CW_USEDEFAULT, CW_USEDEFAULT,
-                            frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr, instance_, this);
+                            CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance_, this);
   if (hwnd_ == nullptr) return false;
   // Run elevated, the window would not hear a new shell announce itself:
   // Windows filters that message out for a window of higher integrity.
   if (taskbar_created_ != 0) ::ChangeWindowMessageFilterEx(hwnd_, taskbar_created_, MSGFLT_ALLOW, nullptr);
-  ::SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big_icon_.get()));
-  ::SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small_icon_.get()));
+  UseDpi(DpiOf(hwnd_));
+  FitClientArea(nullptr);
   CreateControls();
 
   // The load handler runs before the message loop does, so the first tick of
@@ -234,6 +226,70 @@ bool MainWindow::Create(int show_command) {
   return true;
 }
 
+MainWindow::DpiResources MainWindow::UseDpi(int dpi) {
+  dpi_ = dpi;
+  auto load_icon = [&](int cx, int cy) {
+    return platform::win32::Icon(static_cast<HICON>(
+        ::LoadImageW(instance_, MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON, MetricAt(cx, dpi), MetricAt(cy, dpi), 0)));
+  };
+  DpiResources made{MakeFont(dpi, app::FontKind::kDefault), MakeFont(dpi, app::FontKind::kLabelBold),
+                    MakeFont(dpi, app::FontKind::kBoxBold), load_icon(SM_CXICON, SM_CYICON),
+                    load_icon(SM_CXSMICON, SM_CYSMICON)};
+  ::SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(made.big_icon.get()));
+  ::SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(made.small_icon.get()));
+  return std::exchange(at_dpi_, std::move(made));
+}
+
+void MainWindow::FitClientArea(const RECT* place) {
+  const SIZE client{app::TwipsToPixels(app::kClientWidthTwips, dpi_),
+                    app::TwipsToPixels(app::kClientHeightTwips, dpi_)};
+  const SIZE size = place != nullptr ? SIZE{place->right - place->left, place->bottom - place->top}
+                                     : WindowSizeFor(client, kWindowStyle, kWindowExStyle, dpi_);
+  if (::IsIconic(hwnd_)) {
+    // Minimised (or hidden in the notification area), the size is the one it
+    // will come back at.
+    WINDOWPLACEMENT placement{};
+    placement.length = sizeof placement;
+    ::GetWindowPlacement(hwnd_, &placement);
+    const SIZE want = WindowSizeFor(client, kWindowStyle, kWindowExStyle, dpi_);
+    placement.rcNormalPosition.right = placement.rcNormalPosition.left + want.cx;
+    placement.rcNormalPosition.bottom = placement.rcNormalPosition.top + want.cy;
+    placement.showCmd = ::IsWindowVisible(hwnd_) ? SW_SHOWMINNOACTIVE : SW_HIDE;
+    ::SetWindowPlacement(hwnd_, &placement);
+    return;
+  }
+  const UINT move = place != nullptr ? 0 : SWP_NOMOVE;
+  ::SetWindowPos(hwnd_, nullptr, place != nullptr ? place->left : 0, place != nullptr ? place->top : 0, size.cx,
+                 size.cy, move | SWP_NOZORDER | SWP_NOACTIVATE);
+  // The frame the window is drawn with need not be the one the size was
+  // worked out for (a suggested rectangle is only scaled): the client area is
+  // made exact.
+  RECT got{};
+  ::GetClientRect(hwnd_, &got);
+  if (got.right == client.cx && got.bottom == client.cy) return;
+  RECT outer{};
+  ::GetWindowRect(hwnd_, &outer);
+  ::SetWindowPos(hwnd_, nullptr, 0, 0, outer.right - outer.left + client.cx - got.right,
+                 outer.bottom - outer.top + client.cy - got.bottom, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void MainWindow::OnDpiChanged(int dpi, const RECT& suggested) {
+  // The old fonts stay alive until every control has been given its new one.
+  const DpiResources old = UseDpi(dpi);
+  FitClientArea(&suggested);
+  for (const auto& spec : app::Inventory()) {
+    const HWND hwnd = ControlWindow(spec.id);
+    if (hwnd == nullptr) continue;
+    const RECT rc = PixelRect(spec);
+    ::SetWindowPos(hwnd, nullptr, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+    ::SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(spec.font)), TRUE);
+    // A label is as wide as its caption in its new font.
+    if (spec.kind == ControlKind::kLabel) Label(spec.id).SetCaption(WindowText(hwnd));
+  }
+  ::InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
 RECT MainWindow::PixelRect(const app::ControlSpec& spec) const {
   const int left = app::TwipsToPixels(spec.left, dpi_);
   const int top = app::TwipsToPixels(spec.top, dpi_);
@@ -242,9 +298,9 @@ RECT MainWindow::PixelRect(const app::ControlSpec& spec) const {
 
 HFONT MainWindow::FontFor(app::FontKind kind) const {
   switch (kind) {
-    case app::FontKind::kLabelBold: return label_font_.get();
-    case app::FontKind::kBoxBold: return box_font_.get();
-    default: return default_font_.get();
+    case app::FontKind::kLabelBold: return at_dpi_.label_font.get();
+    case app::FontKind::kBoxBold: return at_dpi_.box_font.get();
+    default: return at_dpi_.default_font.get();
   }
 }
 
@@ -314,7 +370,7 @@ void MainWindow::SetBackColor(platform::Rgb color) {
 
 platform::Hwnd MainWindow::Handle() const { return platform::win32::FromHwnd(hwnd_); }
 
-platform::HIcon MainWindow::IconHandle() const { return platform::win32::FromHicon(big_icon_.get()); }
+platform::HIcon MainWindow::IconHandle() const { return platform::win32::FromHicon(at_dpi_.big_icon.get()); }
 
 bool MainWindow::IsVisible() const { return ::IsWindowVisible(hwnd_) != FALSE; }
 
@@ -427,6 +483,16 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wparam, LPARAM lparam) {
       }
       break;
     case WM_CLOSE: Raise({app::EventKind::kUnload}); return 0;
+    case WM_GETDPISCALEDSIZE: {
+      // The size to keep the client area the table's at the coming DPI, so
+      // that the rectangle WM_DPICHANGED suggests is already the right one.
+      const int dpi = static_cast<int>(wparam);
+      const SIZE client{app::TwipsToPixels(app::kClientWidthTwips, dpi),
+                        app::TwipsToPixels(app::kClientHeightTwips, dpi)};
+      *reinterpret_cast<SIZE*>(lparam) = WindowSizeFor(client, kWindowStyle, kWindowExStyle, dpi);
+      return TRUE;
+    }
+    case WM_DPICHANGED: OnDpiChanged(LOWORD(wparam), *reinterpret_cast<const RECT*>(lparam)); return 0;
     case kShowErrorMessage: OnShowError(); return 0;
     case WM_DESTROY: OnDestroy(); return 0;
     case WM_NCDESTROY: {
@@ -508,7 +574,7 @@ void MainWindow::OnDrawItem(const DRAWITEMSTRUCT& item) {
       break;
     case ControlId::Image1:
       ::FillRect(item.hDC, &rc, BackBrush(back_brush_));
-      ::DrawIconEx(item.hDC, rc.left, rc.top, big_icon_.get(), 0, 0, 0, nullptr, DI_NORMAL);
+      ::DrawIconEx(item.hDC, rc.left, rc.top, at_dpi_.big_icon.get(), 0, 0, 0, nullptr, DI_NORMAL);
       break;
     case ControlId::WebBrowser1: ::FillRect(item.hDC, &rc, ::GetSysColorBrush(COLOR_WINDOW)); break;
     default: break;

@@ -148,11 +148,29 @@ class MainWindow final : public app::Controls, public platform::Window, public p
   void Raise(const app::Event& event);
 
  private:
+  // What is drawn at the window's DPI, made again when that changes.
+  struct DpiResources {
+    platform::win32::Font default_font;
+    platform::win32::Font label_font;
+    platform::win32::Font box_font;
+    platform::win32::Icon big_icon;
+    platform::win32::Icon small_icon;
+  };
+
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam);
   LRESULT Handle(UINT msg, WPARAM wparam, LPARAM lparam);
   void CreateControls();
   HWND CreateControl(const app::ControlSpec& spec);
   RECT PixelRect(const app::ControlSpec& spec) const;
+  // Makes the fonts and icons for `dpi` and gives the window its icons; the
+  // previous ones are handed back, to be let go once nothing uses them.
+  DpiResources UseDpi(int dpi);
+  // The window sized so that its client area is the table's at its DPI, at
+  // `place` if given.
+  void FitClientArea(const RECT* place);
+  // Moves the window onto a monitor of another DPI: every control laid out
+  // again from the table, fonts, icons and labels made for the new DPI.
+  void OnDpiChanged(int dpi, const RECT& suggested);
   void OnCommand(int id, int code);
   void OnTimer(UINT_PTR id);
   LRESULT OnCtlColorStatic(HDC dc, HWND control);
@@ -169,12 +187,8 @@ class MainWindow final : public app::Controls, public platform::Window, public p
   HWND saved_focus_ = nullptr;
   std::array<HWND, app::kControlCount> controls_{};
 
-  platform::win32::Font default_font_;
-  platform::win32::Font label_font_;
-  platform::win32::Font box_font_;
+  DpiResources at_dpi_;
   platform::win32::Brush back_brush_;
-  platform::win32::Icon big_icon_;
-  platform::win32::Icon small_icon_;
   platform::win32::Bitmap picture_;
 
   app::ControlsOfKind<EditBox> boxes_;

@@ -28,7 +28,9 @@ inline ChildWindowKind ChildWindowFor(app::ControlKind kind) {
     case kTextBox: return {L"EDIT", kChild | WS_TABSTOP | ES_LEFT | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE};
     // Long captions wrap.
     case kButton: return {L"BUTTON", kChild | WS_TABSTOP | BS_PUSHBUTTON | BS_MULTILINE, 0};
-    case kLabel: return {L"STATIC", kChild | SS_LEFT | SS_NOPREFIX, 0};
+    // One line, never wrapped: a label is sized to its caption, and a rounding
+    // short of it would otherwise push the last word onto a line of its own.
+    case kLabel: return {L"STATIC", kChild | SS_LEFTNOWORDWRAP | SS_NOPREFIX, 0};
     case kFrame:
     case kPicture: return {L"STATIC", kChild | SS_OWNERDRAW, 0};
     case kBrowser: return {L"STATIC", kChild | SS_OWNERDRAW | WS_CLIPCHILDREN, WS_EX_CONTROLPARENT};
