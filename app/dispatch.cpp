@@ -35,6 +35,7 @@ Handler HandlerFor(const Event& event) {
     case EventKind::kLoad: return &frmStat::Form_Load;
     case EventKind::kUnload: return &frmStat::Form_Unload;
     case EventKind::kShellRestarted: return &frmStat::Shell_TaskbarCreated;
+    case EventKind::kStartedAgain: return &frmStat::Form_StartedAgain;
     default: break;
   }
   for (const Route& route : kRoutes) {

@@ -16,6 +16,7 @@ enum class EventKind : std::uint8_t {
   kUnload,          // the window's close box
   kMouseMove,       // the window's, with `mouse`
   kShellRestarted,  // the window's: a new shell has forgotten every notification icon
+  kStartedAgain,    // the window's: the program was started again
   kClick,           // a control's
   kChange,          // a control's
   kTimer,           // a control's

@@ -127,6 +127,13 @@ void frmStat::Form_MouseMove(std::int16_t, std::int16_t, float x, float) {
   if (form.IsVisible()) return;
   const auto message = app::TrayMessageFromX(x, form.TwipsPerPixelX());
   if (!message || *message != app::kLeftDoubleClick) return;
+  Restore();
+}
+
+void frmStat::Form_StartedAgain() { Restore(); }
+
+void frmStat::Restore() {
+  auto& form = ui_.Form();
   form.SetVisible(true);
   form.SetWindowState(platform::WindowState::kNormal);
   std::uint32_t process_id = 0;

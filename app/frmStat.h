@@ -45,6 +45,8 @@ class frmStat {
   void Form_MouseMove(std::int16_t button, std::int16_t shift, float x, float y);
   // The shell has (re)started and forgotten every notification icon.
   void Shell_TaskbarCreated();
+  // The program was started again: the window comes back as from the icon.
+  void Form_StartedAgain();
 
  private:
   status::Ring StatusRing();
@@ -55,6 +57,8 @@ class frmStat {
   // Puts the icon in the notification area, or finds it there from an earlier
   // Minimize; false when the shell took neither request.
   bool ShowTrayIcon();
+  // The window shown, in its normal state, in front.
+  void Restore();
 
   app::Controls& ui_;
   platform::Services& os_;

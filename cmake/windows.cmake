@@ -26,6 +26,7 @@ add_library(sc_win32 STATIC
   platform/win32/browser_host.cpp
   app/win32/main_window.cpp
   app/win32/dpi.cpp
+  app/win32/one_copy.cpp
 )
 target_link_libraries(sc_win32 PUBLIC sc_core ${SC_WIN32_LIBS})
 target_compile_options(sc_win32 PRIVATE ${SC_WARNINGS})

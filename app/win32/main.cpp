@@ -5,6 +5,7 @@
 #include <exception>
 
 #include "app/win32/main_window.h"
+#include "app/win32/one_copy.h"
 
 namespace {
 
@@ -31,10 +32,14 @@ LONG WINAPI RemoveIconOnCrash(EXCEPTION_POINTERS*) {
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show_command) {
   ::SetUnhandledExceptionFilter(RemoveIconOnCrash);
   std::set_terminate(RemoveIconOnTerminate);
+  // A second start brings the first copy's window back and ends.
+  app::win32::OneCopy copy;
+  if (!copy.first() && copy.BringBackFirst()) return 0;
   int exit_code = 1;
   {
     app::win32::MainWindow window(instance);
     if (window.Create(show_command)) {
+      copy.Announce(window.hwnd());
       g_main_window = window.hwnd();
       exit_code = window.RunMessageLoop();
       g_main_window = nullptr;

@@ -202,6 +202,7 @@ bool MainWindow::Create(int show_command) {
     if (::RegisterClassExW(&wc) == 0) return false;
   }
   taskbar_created_ = ::RegisterWindowMessageW(L"TaskbarCreated");
+  started_again_ = ::RegisterWindowMessageW(kStartedAgainMessage);
 
   // Made hidden, then laid out for the DPI of the monitor the system put it
   // on, which is known only once the window exists.
@@ -209,9 +210,12 @@ bool MainWindow::Create(int show_command) {
   hwnd_ = ::CreateWindowExW(kWindowExStyle, kWindowClass, caption.c_str(), kWindowStyle, CW_USEDEFAULT, CW_USEDEFAULT,
                             CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance_, this);
   if (hwnd_ == nullptr) return false;
-  // Run elevated, the window would not hear a new shell announce itself:
-  // Windows filters that message out for a window of higher integrity.
-  if (taskbar_created_ != 0) ::ChangeWindowMessageFilterEx(hwnd_, taskbar_created_, MSGFLT_ALLOW, nullptr);
+  // Run elevated, the window would not hear a new shell announce itself, nor
+  // a later start of the program ask for it: Windows filters such messages
+  // out for a window of higher integrity.
+  for (const UINT message : {taskbar_created_, started_again_}) {
+    if (message != 0) ::ChangeWindowMessageFilterEx(hwnd_, message, MSGFLT_ALLOW, nullptr);
+  }
   UseDpi(DpiOf(hwnd_));
   FitClientArea(nullptr);
   CreateControls();
@@ -505,6 +509,10 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wparam, LPARAM lparam) {
     default:
       if (msg == taskbar_created_ && taskbar_created_ != 0) {
         Raise({app::EventKind::kShellRestarted});
+        return 0;
+      }
+      if (msg == started_again_ && started_again_ != 0) {
+        Raise({app::EventKind::kStartedAgain});
         return 0;
       }
       break;

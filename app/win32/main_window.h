@@ -23,6 +23,8 @@ class BrowserHost;
 namespace app::win32 {
 
 inline constexpr wchar_t kWindowClass[] = L"StatusCyclerMain";
+// What a later start of the program sends the first copy's window.
+inline constexpr wchar_t kStartedAgainMessage[] = L"StatusCycler.StartedAgain";
 inline constexpr UINT kShowErrorMessage = WM_APP + 1;
 
 class MainWindow;
@@ -183,6 +185,7 @@ class MainWindow final : public app::Controls, public platform::Window, public p
   HWND hwnd_ = nullptr;
   int dpi_ = 96;
   UINT taskbar_created_ = 0;
+  UINT started_again_ = 0;
   bool ending_ = false;
   HWND saved_focus_ = nullptr;
   std::array<HWND, app::kControlCount> controls_{};

@@ -61,3 +61,31 @@ TEST(RotationE2E, StartShowsTheFiveTextsInTurnThroughAHungMessengerUntilStop) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(SecondStartE2E, BringsTheFirstCopyBackFromTheNotificationAreaAndEndsWhileTheFirstRotatesOn) {
+  const auto log = std::filesystem::temp_directory_path() / ("again-" + std::to_string(::GetCurrentProcessId()));
+  const auto messenger =
+      e2e::Process::Start(L"messenger-standin.exe", L"--user-id e2e.again --log \"" + log.wstring() + L"\"");
+  ASSERT_TRUE(PumpUntil([&] { return e2e::FindProcessWindow(messenger.pid(), L"YahooBuddyMain") != nullptr; }, 30s));
+  auto first = e2e::App::Launch();
+  ASSERT_NE(first.main(), nullptr);
+  first.Click(app::ControlId::Command1);
+  first.Click(app::ControlId::Command4);
+  ASSERT_TRUE(PumpUntil([&] { return !::IsWindowVisible(first.main()); })) << "Minimize did not hide the window";
+
+  const auto again = e2e::Process::Start(L"StatusCycler.exe");
+  EXPECT_EQ(again.WaitExit(30s), 0) << "the second copy did not end, or not with 0";
+  EXPECT_TRUE(PumpUntil([&] {
+    return ::IsWindowVisible(first.main()) && !::IsIconic(first.main()) && ::GetForegroundWindow() == first.main();
+  })) << "the first copy's window did not come back in front";
+  const std::size_t before = Applied(log).size();
+  EXPECT_TRUE(PumpUntil([&] { return Applied(log).size() >= before + 2; }, 20s)) << "the rotation did not go on";
+  EXPECT_FALSE(::IsWindowEnabled(first.Control(app::ControlId::txt1))) << "the status boxes were unlocked";
+  first.Key('X', {VK_MENU});
+  EXPECT_EQ(first.process().WaitExit(10s), 0);
+  std::filesystem::remove(log);
+}
+
+}  // namespace
