@@ -23,8 +23,7 @@ int DpiOf(HWND window) {
 }
 
 SIZE WindowSizeFor(SIZE client, DWORD style, DWORD ex_style, int dpi) {
-  static const auto adjust_for_dpi =
-      User32<BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT)>("AdjustWindowRectExForDpi");
+  static const auto adjust_for_dpi = User32<BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT)>("AdjustWindowRectExForDpi");
   RECT rect{0, 0, client.cx, client.cy};
   if (adjust_for_dpi == nullptr || !adjust_for_dpi(&rect, style, FALSE, ex_style, static_cast<UINT>(dpi))) {
     ::AdjustWindowRectEx(&rect, style, FALSE, ex_style);
