@@ -251,30 +251,38 @@ void MainWindow::FitClientArea(const RECT* place) {
                                      : WindowSizeFor(client, kWindowStyle, kWindowExStyle, dpi_);
   if (::IsIconic(hwnd_)) {
     // Minimised (or hidden in the notification area), the size is the one it
-    // will come back at.
+    // comes back at; KeepClientArea makes it exact then.
     WINDOWPLACEMENT placement{};
     placement.length = sizeof placement;
     ::GetWindowPlacement(hwnd_, &placement);
-    const SIZE want = WindowSizeFor(client, kWindowStyle, kWindowExStyle, dpi_);
-    placement.rcNormalPosition.right = placement.rcNormalPosition.left + want.cx;
-    placement.rcNormalPosition.bottom = placement.rcNormalPosition.top + want.cy;
+    placement.rcNormalPosition.right = placement.rcNormalPosition.left + size.cx;
+    placement.rcNormalPosition.bottom = placement.rcNormalPosition.top + size.cy;
     placement.showCmd = ::IsWindowVisible(hwnd_) ? SW_SHOWMINNOACTIVE : SW_HIDE;
     ::SetWindowPlacement(hwnd_, &placement);
     return;
   }
-  const UINT move = place != nullptr ? 0 : SWP_NOMOVE;
   ::SetWindowPos(hwnd_, nullptr, place != nullptr ? place->left : 0, place != nullptr ? place->top : 0, size.cx,
-                 size.cy, move | SWP_NOZORDER | SWP_NOACTIVATE);
-  // The frame the window is drawn with need not be the one the size was
-  // worked out for (a suggested rectangle is only scaled): the client area is
-  // made exact.
+                 size.cy, (place != nullptr ? 0 : SWP_NOMOVE) | SWP_NOZORDER | SWP_NOACTIVATE);
+  KeepClientArea();
+}
+
+void MainWindow::KeepClientArea() {
+  // The frame a window is drawn with need not be the one its size was worked
+  // out for (a suggested rectangle is only scaled, and the size of a
+  // minimised window is a guess): the client area is made exact whenever the
+  // window is at its normal size.
+  if (dpi_ == 0 || keeping_client_area_ || ::IsIconic(hwnd_)) return;
+  const SIZE client{app::TwipsToPixels(app::kClientWidthTwips, dpi_),
+                    app::TwipsToPixels(app::kClientHeightTwips, dpi_)};
   RECT got{};
   ::GetClientRect(hwnd_, &got);
   if (got.right == client.cx && got.bottom == client.cy) return;
   RECT outer{};
   ::GetWindowRect(hwnd_, &outer);
+  keeping_client_area_ = true;
   ::SetWindowPos(hwnd_, nullptr, 0, 0, outer.right - outer.left + client.cx - got.right,
                  outer.bottom - outer.top + client.cy - got.bottom, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  keeping_client_area_ = false;
 }
 
 void MainWindow::OnDpiChanged(int dpi, const RECT& suggested) {
@@ -487,6 +495,9 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wparam, LPARAM lparam) {
       }
       break;
     case WM_CLOSE: Raise({app::EventKind::kUnload}); return 0;
+    case WM_SIZE:
+      if (wparam == SIZE_RESTORED) KeepClientArea();
+      break;
     case WM_GETDPISCALEDSIZE: {
       // The size to keep the client area the table's at the coming DPI, so
       // that the rectangle WM_DPICHANGED suggests is already the right one.

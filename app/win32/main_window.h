@@ -170,6 +170,7 @@ class MainWindow final : public app::Controls, public platform::Window, public p
   // The window sized so that its client area is the table's at its DPI, at
   // `place` if given.
   void FitClientArea(const RECT* place);
+  void KeepClientArea();
   // Moves the window onto a monitor of another DPI: every control laid out
   // again from the table, fonts, icons and labels made for the new DPI.
   void OnDpiChanged(int dpi, const RECT& suggested);
@@ -183,7 +184,8 @@ class MainWindow final : public app::Controls, public platform::Window, public p
 
   HINSTANCE instance_;
   HWND hwnd_ = nullptr;
-  int dpi_ = 96;
+  int dpi_ = 0;  // known once the window exists
+  bool keeping_client_area_ = false;
   UINT taskbar_created_ = 0;
   UINT started_again_ = 0;
   bool ending_ = false;
