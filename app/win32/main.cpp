@@ -32,6 +32,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show_command) {
   ::SetUnhandledExceptionFilter(RemoveIconOnCrash);
   std::set_terminate(RemoveIconOnTerminate);
   int exit_code = 1;
+  // The window object outlives its message loop: OLE, started for the
+  // browser, ends in its destructor, only after the loop is over.
   {
     app::win32::MainWindow window(instance);
     if (window.Create(show_command)) {

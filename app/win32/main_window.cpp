@@ -133,7 +133,13 @@ void WinTimer::SetEnabled(bool enabled) {
 }
 
 BrowserArea::BrowserArea(MainWindow& owner) : owner_(owner) {}
-BrowserArea::~BrowserArea() { Destroy(); }
+BrowserArea::~BrowserArea() {
+  Destroy();
+  // Only here, once the message loop is over: the control's hidden windows,
+  // timers and threads may still run into its code until then, and this is
+  // where COM unloads it.
+  if (ole_) ::OleUninitialize();
+}
 
 void BrowserArea::Navigate(platform::TextView url) {
   // The control is created on the first check: until then its rectangle
@@ -165,10 +171,6 @@ void BrowserArea::Destroy() {
   if (host_) {
     host_->Destroy();
     host_.reset();
-  }
-  if (ole_) {
-    ::OleUninitialize();
-    ole_ = false;
   }
 }
 

@@ -82,6 +82,8 @@ class BrowserArea final : public platform::Browser {
   ~BrowserArea() override;
   void Navigate(platform::TextView url) override;
   bool TranslateAccelerator(MSG* msg);
+  // Takes the control down, before its window goes. OLE stays until this
+  // object goes, after the message loop.
   void Destroy();
 
  private:

@@ -327,10 +327,12 @@ void BrowserHost::Destroy() {
     inplace_->InPlaceDeactivate();
   }
   if (object_) {
-    // Taking the site away first means Close() cannot call back into a
-    // container that is half gone.
-    object_->SetClientSite(nullptr);
+    // Close first, while the control still has its site: it takes itself
+    // down through the site (leaving the UI and in-place states), which it
+    // cannot do once the site is gone. Only then is the site taken away, as
+    // the system's own hosts do it.
     object_->Close(OLECLOSE_NOSAVE);
+    object_->SetClientSite(nullptr);
   }
   browser_.Reset();
   active_.Reset();

@@ -6,7 +6,10 @@
 // Threading: everything here runs on the UI thread, which must have called
 // OleInitialize(nullptr) (not CoInitializeEx: in-place activation, drag and
 // drop and the clipboard need the OLE flavour of the apartment) before
-// Create(), and may call OleUninitialize() only after Destroy().
+// Create(), and may call OleUninitialize() only after Destroy() and after its
+// message loop has ended: the control's hidden windows, timers and worker
+// threads may still call into its code until then, and OleUninitialize is
+// where COM unloads that code.
 #pragma once
 
 #include <windows.h>
@@ -44,8 +47,9 @@ class BrowserHost {
   // is inside it. True if the control consumed `msg`.
   bool TranslateAccelerator(MSG* msg);
 
-  // Deactivates the control, detaches it from the container and releases
-  // everything. Safe to call more than once.
+  // Deactivates and closes the control, then takes the site away and
+  // releases everything, in the order the platform's own hosts use. Safe to
+  // call more than once.
   void Destroy();
 
  private:
