@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <urlmon.h>
+
 #include <algorithm>
 #include <optional>
 #include <string>
@@ -236,7 +238,7 @@ TEST_F(RealWindow, HandlerErrorsAreShownOnceEachWithTheirText) {
   EXPECT_EQ(platform::win32::WidenMessage("caf\xE9"), L"caf\u00E9");
 }
 
-TEST_F(RealWindow, TheFirstCheckMakesTheBrowserInItsAreaAndOleEndsAfterTheWindowObject) {
+TEST_F(RealWindow, TheFirstCheckMakesTheBrowserHardenedInItsAreaAndOleEndsAfterTheWindowObject) {
   const HWND area = Control(ControlId::WebBrowser1);
   EXPECT_EQ(::GetWindow(area, GW_CHILD), nullptr) << "made before the first check";
   for (int check = 0; check < 2; ++check) Click(ControlId::Command5);
@@ -253,6 +255,13 @@ TEST_F(RealWindow, TheFirstCheckMakesTheBrowserInItsAreaAndOleEndsAfterTheWindow
   ::GetWindowRect(control, &got);
   ::MapWindowPoints(HWND_DESKTOP, area, reinterpret_cast<POINT*>(&got), 2);
   EXPECT_TRUE(::EqualRect(&want, &got));
+  // The engine's hardening holds for the whole process, from the first check on.
+  for (const INTERNETFEATURELIST feature :
+       {FEATURE_ZONE_ELEVATION, FEATURE_LOCALMACHINE_LOCKDOWN, FEATURE_MIME_SNIFFING, FEATURE_MIME_HANDLING,
+        FEATURE_WINDOW_RESTRICTIONS, FEATURE_WEBOC_POPUPMANAGEMENT, FEATURE_BLOCK_INPUT_PROMPTS,
+        FEATURE_RESTRICT_ACTIVEXINSTALL, FEATURE_RESTRICT_FILEDOWNLOAD, FEATURE_SAFE_BINDTOOBJECT}) {
+    EXPECT_EQ(::CoInternetIsFeatureEnabled(feature, GET_FEATURE_FROM_PROCESS), S_OK) << "feature " << feature;
+  }
   // The window object outlives its window here: only the window's own
   // teardown can have let the control go, before the parent it lives in.
   window_.End();
