@@ -167,6 +167,16 @@ void BrowserArea::Navigate(platform::TextView url) {
 
 bool BrowserArea::TranslateAccelerator(MSG* msg) { return host_ && host_->TranslateAccelerator(msg); }
 
+void BrowserArea::Resize() {
+  const HWND area = owner_.ControlWindow(ControlId::WebBrowser1);
+  if (!host_ || area == nullptr) return;
+  RECT rc{};
+  ::GetClientRect(area, &rc);
+  // A control that cannot move stays where it was, still whole: nothing the
+  // user could act on.
+  host_->SetRect(rc);
+}
+
 void BrowserArea::Destroy() {
   if (host_) {
     host_->Destroy();

@@ -54,6 +54,9 @@ class BrowserSite final : public IOleClientSite,
     return left;
   }
 
+  // Where the control is, from the next time it asks.
+  void set_rect(const RECT& rect) { rect_ = rect; }
+
   // IOleClientSite. The control is never saved or linked, so storage and
   // monikers are not offered.
   STDMETHODIMP SaveObject() override { return E_NOTIMPL; }
@@ -146,7 +149,9 @@ class BrowserSite final : public IOleClientSite,
   }
   STDMETHODIMP GetHostInfo(DOCHOSTUIINFO* info) override {
     if (info == nullptr) return E_POINTER;
-    info->dwFlags = DOCHOSTUIFLAG_DISABLE_HELP_MENU;
+    // DPI-aware: the page scales with the window, which lays itself out at
+    // the monitor's DPI, instead of being drawn at 96 and stretched.
+    info->dwFlags = DOCHOSTUIFLAG_DISABLE_HELP_MENU | DOCHOSTUIFLAG_DPI_AWARE;
     info->dwDoubleClick = DOCHOSTUIDBLCLK_DEFAULT;
     return S_OK;
   }
@@ -372,6 +377,27 @@ HRESULT BrowserHost::Navigate(const wchar_t* url) {
   VARIANT empty;
   VariantInit(&empty);
   return browser_->Navigate(bstr.get(), &empty, &empty, &empty, &empty);
+}
+
+HRESULT BrowserHost::SetRect(const RECT& rect) {
+  if (!created()) return E_UNEXPECTED;
+  // MakeBrowserSite made site_ from a BrowserSite, so the downcast is exact.
+  static_cast<BrowserSite*>(site_.Get())->set_rect(rect);
+  // The object goes where the site now tells it it is, so that what it is
+  // told when it asks again later (say, when it is activated anew) cannot
+  // send it back to the old place.
+  Microsoft::WRL::ComPtr<IOleInPlaceSite> site;
+  HRESULT hr = site_.As(&site);
+  if (FAILED(hr)) return hr;
+  Microsoft::WRL::ComPtr<IOleInPlaceFrame> frame;
+  Microsoft::WRL::ComPtr<IOleInPlaceUIWindow> doc;
+  RECT pos{};
+  RECT clip{};
+  OLEINPLACEFRAMEINFO info{};
+  info.cb = sizeof info;
+  hr = site->GetWindowContext(frame.GetAddressOf(), doc.GetAddressOf(), &pos, &clip, &info);
+  if (FAILED(hr)) return hr;
+  return inplace_->SetObjectRects(&pos, &clip);
 }
 
 HWND BrowserHost::ControlWindow() const {

@@ -47,6 +47,11 @@ class BrowserHost {
   // once; the page loads while the caller pumps messages.
   HRESULT Navigate(const wchar_t* url);
 
+  // Moves the control to `rect` (client pixels of the parent), as the window
+  // does when it lays itself out again, say at a new DPI. The site reports
+  // the same rectangle to the control from then on.
+  HRESULT SetRect(const RECT& rect);
+
   // Call from the message loop before TranslateMessage: lets the control
   // handle its own keys (Tab inside the page, Ctrl+C, ...) while the focus
   // is inside it. True if the control consumed `msg`.

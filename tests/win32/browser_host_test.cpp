@@ -34,7 +34,7 @@ class HostWindow {
 
 constexpr RECT kArea = {10, 10, 75, 51};
 
-TEST(BrowserHost, SiteIsOneObjectShowingBorderAndScrollBarsButNoMenuDialogCodeOrNewWindow) {
+TEST(BrowserHost, SiteIsOneObjectShowingBorderScrollBarsAtTheDpiButNoMenuDialogCodeOrNewWindow) {
   HostWindow window;
   const ComPtr<IOleClientSite> site = platform::win32::MakeBrowserSite(window.get(), kArea);
 
@@ -45,6 +45,7 @@ TEST(BrowserHost, SiteIsOneObjectShowingBorderAndScrollBarsButNoMenuDialogCodeOr
   ASSERT_EQ(ui->GetHostInfo(&info), S_OK);
   EXPECT_EQ(info.dwFlags & (DOCHOSTUIFLAG_NO3DBORDER | DOCHOSTUIFLAG_NO3DOUTERBORDER | DOCHOSTUIFLAG_SCROLL_NO), 0u)
       << std::hex << info.dwFlags;
+  EXPECT_NE(info.dwFlags & DOCHOSTUIFLAG_DPI_AWARE, 0u) << std::hex << info.dwFlags;
   // S_OK means the host showed the menu itself: the browser's stays away.
   POINT at{1, 1};
   EXPECT_EQ(ui->ShowContextMenu(0, &at, nullptr, nullptr), S_OK);

@@ -238,7 +238,7 @@ TEST_F(RealWindow, HandlerErrorsAreShownOnceEachWithTheirText) {
   EXPECT_EQ(platform::win32::WidenMessage("caf\xE9"), L"caf\u00E9");
 }
 
-TEST_F(RealWindow, TheFirstCheckMakesTheBrowserHardenedInItsAreaAndOleEndsAfterTheWindowObject) {
+TEST_F(RealWindow, TheFirstCheckMakesTheBrowserHardenedInItsAreaThatFollowsItAndOleEndsAfterTheWindowObject) {
   const HWND area = Control(ControlId::WebBrowser1);
   EXPECT_EQ(::GetWindow(area, GW_CHILD), nullptr) << "made before the first check";
   for (int check = 0; check < 2; ++check) Click(ControlId::Command5);
@@ -250,11 +250,18 @@ TEST_F(RealWindow, TheFirstCheckMakesTheBrowserHardenedInItsAreaAndOleEndsAfterT
   const HWND control = ::GetWindow(area, GW_CHILD);
   ASSERT_NE(control, nullptr);
   EXPECT_EQ(::GetWindow(control, GW_HWNDNEXT), nullptr) << "a second control over the first";
-  RECT want{}, got{};
-  ::GetClientRect(area, &want);
-  ::GetWindowRect(control, &got);
-  ::MapWindowPoints(HWND_DESKTOP, area, reinterpret_cast<POINT*>(&got), 2);
-  EXPECT_TRUE(::EqualRect(&want, &got));
+  // In the area, and again once the area has changed size, as it does at a new DPI.
+  for (const int grow : {0, 17}) {
+    RECT want{}, got{};
+    ::GetWindowRect(area, &want);
+    ::SetWindowPos(area, nullptr, 0, 0, want.right - want.left + grow, want.bottom - want.top + grow,
+                   SWP_NOMOVE | SWP_NOZORDER);
+    if (grow > 0) window_.Browser(ControlId::WebBrowser1).Resize();
+    ::GetClientRect(area, &want);
+    ::GetWindowRect(control, &got);
+    ::MapWindowPoints(HWND_DESKTOP, area, reinterpret_cast<POINT*>(&got), 2);
+    EXPECT_TRUE(::EqualRect(&want, &got)) << "grown by " << grow;
+  }
   // The engine's hardening holds for the whole process, from the first check on.
   for (const INTERNETFEATURELIST feature :
        {FEATURE_ZONE_ELEVATION, FEATURE_LOCALMACHINE_LOCKDOWN, FEATURE_MIME_SNIFFING, FEATURE_MIME_HANDLING,
