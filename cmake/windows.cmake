@@ -4,7 +4,7 @@ enable_language(RC)
 # Programs and tests side by side, so the tests find what they start.
 set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
 
-set(SC_WIN32_LIBS user32 gdi32 advapi32 shell32 ole32 oleaut32 uuid iphlpapi ws2_32 comctl32)
+set(SC_WIN32_LIBS user32 gdi32 advapi32 shell32 ole32 oleaut32 urlmon uuid iphlpapi ws2_32 comctl32)
 # Self-contained executables. MinGW is told so at the link; MSVC's static
 # runtime is chosen in the top-level file, before any target exists.
 if(MINGW)

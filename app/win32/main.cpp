@@ -36,6 +36,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show_command) {
   app::win32::OneCopy copy;
   if (!copy.first() && copy.BringBackFirst()) return 0;
   int exit_code = 1;
+  // The window object outlives its message loop: OLE, started for the
+  // browser, ends in its destructor, only after the loop is over.
   {
     app::win32::MainWindow window(instance);
     if (window.Create(show_command)) {

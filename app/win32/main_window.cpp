@@ -135,7 +135,13 @@ void WinTimer::SetEnabled(bool enabled) {
 }
 
 BrowserArea::BrowserArea(MainWindow& owner) : owner_(owner) {}
-BrowserArea::~BrowserArea() { Destroy(); }
+BrowserArea::~BrowserArea() {
+  Destroy();
+  // Only here, once the message loop is over: the control's hidden windows,
+  // timers and threads may still run into its code until then, and this is
+  // where COM unloads it.
+  if (ole_) ::OleUninitialize();
+}
 
 void BrowserArea::Navigate(platform::TextView url) {
   // The control is created on the first check: until then its rectangle
@@ -163,14 +169,20 @@ void BrowserArea::Navigate(platform::TextView url) {
 
 bool BrowserArea::TranslateAccelerator(MSG* msg) { return host_ && host_->TranslateAccelerator(msg); }
 
+void BrowserArea::Resize() {
+  const HWND area = owner_.ControlWindow(ControlId::WebBrowser1);
+  if (!host_ || area == nullptr) return;
+  RECT rc{};
+  ::GetClientRect(area, &rc);
+  // A control that cannot move stays where it was, still whole: nothing the
+  // user could act on.
+  host_->SetRect(rc);
+}
+
 void BrowserArea::Destroy() {
   if (host_) {
     host_->Destroy();
     host_.reset();
-  }
-  if (ole_) {
-    ::OleUninitialize();
-    ole_ = false;
   }
 }
 
@@ -299,6 +311,7 @@ void MainWindow::OnDpiChanged(int dpi, const RECT& suggested) {
     // A label is as wide as its caption in its new font.
     if (spec.kind == ControlKind::kLabel) Label(spec.id).SetCaption(WindowText(hwnd));
   }
+  browser_.Resize();
   ::InvalidateRect(hwnd_, nullptr, TRUE);
 }
 

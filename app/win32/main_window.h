@@ -84,6 +84,11 @@ class BrowserArea final : public platform::Browser {
   ~BrowserArea() override;
   void Navigate(platform::TextView url) override;
   bool TranslateAccelerator(MSG* msg);
+  // Fits the control to the area's client rectangle again; nothing to do
+  // before the first check has made it.
+  void Resize();
+  // Takes the control down, before its window goes. OLE stays until this
+  // object goes, after the message loop.
   void Destroy();
 
  private:

@@ -1,16 +1,18 @@
 #include "platform/win32/browser_host.h"
 
+#include <exdispid.h>
 #include <idispids.h>
 #include <mshtmdid.h>
 #include <mshtmhst.h>
+#include <urlmon.h>
 
 #include "platform/win32/handles.h"
 
 namespace platform::win32 {
 
 // The container side of the control: one COM object playing client site,
-// in-place site, frame (and so UI window), document host and ambient
-// property source. It lives on the heap with its own reference count
+// in-place site, frame (and so UI window), document host, ambient property
+// source and sink of the control's events. It lives on the heap with its own reference count
 // because the control holds references to it whose lifetime the host does
 // not control; the host only owns one of those references.
 class BrowserSite final : public IOleClientSite,
@@ -36,7 +38,7 @@ class BrowserSite final : public IOleClientSite,
       *out = static_cast<IOleInPlaceFrame*>(this);
     } else if (IsEqualIID(iid, IID_IDocHostUIHandler)) {
       *out = static_cast<IDocHostUIHandler*>(this);
-    } else if (IsEqualIID(iid, IID_IDispatch)) {
+    } else if (IsEqualIID(iid, IID_IDispatch) || IsEqualIID(iid, DIID_DWebBrowserEvents2)) {
       *out = static_cast<IDispatch*>(this);
     } else {
       *out = nullptr;
@@ -51,6 +53,9 @@ class BrowserSite final : public IOleClientSite,
     if (left == 0) delete this;
     return left;
   }
+
+  // Where the control is, from the next time it asks.
+  void set_rect(const RECT& rect) { rect_ = rect; }
 
   // IOleClientSite. The control is never saved or linked, so storage and
   // monikers are not offered.
@@ -144,7 +149,9 @@ class BrowserSite final : public IOleClientSite,
   }
   STDMETHODIMP GetHostInfo(DOCHOSTUIINFO* info) override {
     if (info == nullptr) return E_POINTER;
-    info->dwFlags = DOCHOSTUIFLAG_DISABLE_HELP_MENU;
+    // DPI-aware: the page scales with the window, which lays itself out at
+    // the monitor's DPI, instead of being drawn at 96 and stretched.
+    info->dwFlags = DOCHOSTUIFLAG_DISABLE_HELP_MENU | DOCHOSTUIFLAG_DPI_AWARE;
     info->dwDoubleClick = DOCHOSTUIDBLCLK_DEFAULT;
     return S_OK;
   }
@@ -183,13 +190,24 @@ class BrowserSite final : public IOleClientSite,
     return S_FALSE;
   }
 
-  // IDispatch: the ambient properties. A status indicator must never put a
-  // script-error, certificate or "page not found" dialog in front of the
-  // user, so the site asks for silence both ways the control may look for
-  // it: the browser-level ambient (which the WebBrowser control reads when
-  // it gets its site) and the download-control flags (read by the HTML
-  // engine; the other bits are the engine's defaults). Everything else is
-  // left to the control's own default.
+  // IDispatch: the ambient properties and the control's events.
+  //
+  // A status indicator must never put a script-error, certificate or "page
+  // not found" dialog in front of the user, so the site asks for silence
+  // both ways the control may look for it: the browser-level ambient (which
+  // the WebBrowser control reads when it gets its site) and the
+  // download-control flags read by the HTML engine.
+  //
+  // The page comes over plain HTTP, which anyone on the way can rewrite, and
+  // runs inside this process; it needs nothing but its text and pictures. So
+  // the engine runs no script, Java or ActiveX control, downloads no control
+  // and attaches no behaviour. Frames stay allowed: everything above holds in
+  // them as well, and the service may one day answer with a frameset.
+  // Everything else is left to the control's own default.
+  //
+  // Of the events only the requests for a new window are answered: refused,
+  // as a link meant for a window of its own would otherwise open the
+  // browser over the desktop with whatever the page pointed it at.
   STDMETHODIMP GetTypeInfoCount(UINT* count) override {
     if (count == nullptr) return E_POINTER;
     *count = 0;
@@ -200,7 +218,11 @@ class BrowserSite final : public IOleClientSite,
     return E_NOTIMPL;
   }
   STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return DISP_E_UNKNOWNNAME; }
-  STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS*, VARIANT* result, EXCEPINFO*, UINT*) override {
+  STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result, EXCEPINFO*,
+                      UINT*) override {
+    if ((flags & DISPATCH_METHOD) != 0 && (id == DISPID_NEWWINDOW2 || id == DISPID_NEWWINDOW3)) {
+      return RefuseNewWindow(id == DISPID_NEWWINDOW2 ? 0 : 3, params);
+    }
     if ((flags & DISPATCH_PROPERTYGET) == 0) return DISP_E_MEMBERNOTFOUND;
     if (id != DISPID_AMBIENT_SILENT && id != DISPID_AMBIENT_DLCONTROL) {
       return DISP_E_MEMBERNOTFOUND;
@@ -212,13 +234,26 @@ class BrowserSite final : public IOleClientSite,
       V_BOOL(result) = VARIANT_TRUE;
     } else {
       V_VT(result) = VT_I4;
-      V_I4(result) = DLCTL_DLIMAGES | DLCTL_VIDEOS | DLCTL_BGSOUNDS | DLCTL_SILENT;
+      V_I4(result) = DLCTL_DLIMAGES | DLCTL_VIDEOS | DLCTL_BGSOUNDS | DLCTL_SILENT | DLCTL_NO_SCRIPTS | DLCTL_NO_JAVA |
+                     DLCTL_NO_RUNACTIVEXCTLS | DLCTL_NO_DLACTIVEXCTLS | DLCTL_NO_BEHAVIORS;
     }
     return S_OK;
   }
 
  private:
   ~BrowserSite() = default;  // only Release() deletes
+
+  // The arguments arrive last first: `cancel` counts from the end of the
+  // event's parameter list (NewWindow2: ppDisp, Cancel; NewWindow3: ppDisp,
+  // Cancel, dwFlags, bstrUrlContext, bstrUrl). The new window's object is
+  // left unset, which with Cancel is the documented refusal.
+  static HRESULT RefuseNewWindow(UINT cancel, DISPPARAMS* params) {
+    if (params == nullptr || params->rgvarg == nullptr || params->cArgs <= cancel) return DISP_E_BADPARAMCOUNT;
+    VARIANT& flag = params->rgvarg[cancel];
+    if (V_VT(&flag) != (VT_BYREF | VT_BOOL) || V_BOOLREF(&flag) == nullptr) return DISP_E_TYPEMISMATCH;
+    *V_BOOLREF(&flag) = VARIANT_TRUE;
+    return S_OK;
+  }
 
   // Plain counter: the object lives in the UI thread's apartment and is
   // only ever called on that thread.
@@ -233,6 +268,34 @@ Microsoft::WRL::ComPtr<IOleClientSite> MakeBrowserSite(HWND parent, const RECT& 
   return site;
 }
 
+namespace {
+
+// What the system's own browser hosts are told to turn on for a hosted
+// control. Each holds for the whole process and must be on before the
+// control exists, which reads some of them only when it is made.
+constexpr INTERNETFEATURELIST kHardening[] = {
+    FEATURE_ZONE_ELEVATION,           // no way from an Internet page into a more trusted zone
+    FEATURE_LOCALMACHINE_LOCKDOWN,    // a page on this machine gets no more rights than one from outside
+    FEATURE_MIME_SNIFFING,            // a file is not promoted to a riskier type for what its bytes look like
+    FEATURE_MIME_HANDLING,            // nor handed to a handler its declared type does not match
+    FEATURE_WINDOW_RESTRICTIONS,      // no windows without a frame, off screen or over the status bar
+    FEATURE_WEBOC_POPUPMANAGEMENT,    // the pop-up blocker, which a hosted control has off
+    FEATURE_BLOCK_INPUT_PROMPTS,      // no prompt windows asking the user to type
+    FEATURE_RESTRICT_ACTIVEXINSTALL,  // no offer to install a control
+    FEATURE_RESTRICT_FILEDOWNLOAD,    // no download the user did not start
+    FEATURE_SAFE_BINDTOOBJECT,        // no control is made that is not marked safe
+};
+
+HRESULT HardenProcess() {
+  for (const INTERNETFEATURELIST feature : kHardening) {
+    const HRESULT hr = CoInternetSetFeatureEnabled(feature, SET_FEATURE_ON_PROCESS, TRUE);
+    if (FAILED(hr)) return hr;
+  }
+  return S_OK;
+}
+
+}  // namespace
+
 HRESULT BrowserHost::Create(HWND parent, const RECT& rect) {
   if (site_) return E_UNEXPECTED;
   if (parent == nullptr || !IsWindow(parent)) return E_INVALIDARG;
@@ -244,10 +307,25 @@ HRESULT BrowserHost::Create(HWND parent, const RECT& rect) {
 }
 
 HRESULT BrowserHost::Build(HWND parent, const RECT& rect) {
-  site_ = MakeBrowserSite(parent, rect);
-  HRESULT hr = CoCreateInstance(CLSID_WebBrowser, nullptr, CLSCTX_INPROC_SERVER, IID_IOleObject,
-                                reinterpret_cast<void**>(object_.ReleaseAndGetAddressOf()));
+  // A control that cannot be held to these is not shown at all.
+  HRESULT hr = HardenProcess();
   if (FAILED(hr)) return hr;
+  site_ = MakeBrowserSite(parent, rect);
+  hr = CoCreateInstance(CLSID_WebBrowser, nullptr, CLSCTX_INPROC_SERVER, IID_IOleObject,
+                        reinterpret_cast<void**>(object_.ReleaseAndGetAddressOf()));
+  if (FAILED(hr)) return hr;
+
+  // Connected before anything can be loaded, so that no page ever finds
+  // nobody there to refuse its new window.
+  {
+    Microsoft::WRL::ComPtr<IConnectionPointContainer> points;
+    hr = object_->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(points.GetAddressOf()));
+    if (FAILED(hr)) return hr;
+    hr = points->FindConnectionPoint(DIID_DWebBrowserEvents2, events_.GetAddressOf());
+    if (FAILED(hr)) return hr;
+    hr = events_->Advise(site_.Get(), &events_cookie_);
+    if (FAILED(hr)) return hr;
+  }
 
   // Some objects read ambient properties while initialising and so want
   // the site before anything else; the browser says so in its misc status.
@@ -301,6 +379,27 @@ HRESULT BrowserHost::Navigate(const wchar_t* url) {
   return browser_->Navigate(bstr.get(), &empty, &empty, &empty, &empty);
 }
 
+HRESULT BrowserHost::SetRect(const RECT& rect) {
+  if (!created()) return E_UNEXPECTED;
+  // MakeBrowserSite made site_ from a BrowserSite, so the downcast is exact.
+  static_cast<BrowserSite*>(site_.Get())->set_rect(rect);
+  // The object goes where the site now tells it it is, so that what it is
+  // told when it asks again later (say, when it is activated anew) cannot
+  // send it back to the old place.
+  Microsoft::WRL::ComPtr<IOleInPlaceSite> site;
+  HRESULT hr = site_.As(&site);
+  if (FAILED(hr)) return hr;
+  Microsoft::WRL::ComPtr<IOleInPlaceFrame> frame;
+  Microsoft::WRL::ComPtr<IOleInPlaceUIWindow> doc;
+  RECT pos{};
+  RECT clip{};
+  OLEINPLACEFRAMEINFO info{};
+  info.cb = sizeof info;
+  hr = site->GetWindowContext(frame.GetAddressOf(), doc.GetAddressOf(), &pos, &clip, &info);
+  if (FAILED(hr)) return hr;
+  return inplace_->SetObjectRects(&pos, &clip);
+}
+
 HWND BrowserHost::ControlWindow() const {
   HWND hwnd = nullptr;
   if (!inplace_ || FAILED(inplace_->GetWindow(&hwnd))) return nullptr;
@@ -322,15 +421,21 @@ bool BrowserHost::TranslateAccelerator(MSG* msg) {
 
 void BrowserHost::Destroy() {
   if (!site_) return;
+  // No event may reach the site while the control is taken apart.
+  if (events_ && events_cookie_ != 0) events_->Unadvise(events_cookie_);
+  events_cookie_ = 0;
+  events_.Reset();
   if (inplace_) {
     inplace_->UIDeactivate();
     inplace_->InPlaceDeactivate();
   }
   if (object_) {
-    // Taking the site away first means Close() cannot call back into a
-    // container that is half gone.
-    object_->SetClientSite(nullptr);
+    // Close first, while the control still has its site: it takes itself
+    // down through the site (leaving the UI and in-place states), which it
+    // cannot do once the site is gone. Only then is the site taken away, as
+    // the system's own hosts do it.
     object_->Close(OLECLOSE_NOSAVE);
+    object_->SetClientSite(nullptr);
   }
   browser_.Reset();
   active_.Reset();

@@ -6,7 +6,10 @@
 // Threading: everything here runs on the UI thread, which must have called
 // OleInitialize(nullptr) (not CoInitializeEx: in-place activation, drag and
 // drop and the clipboard need the OLE flavour of the apartment) before
-// Create(), and may call OleUninitialize() only after Destroy().
+// Create(), and may call OleUninitialize() only after Destroy() and after its
+// message loop has ended: the control's hidden windows, timers and worker
+// threads may still call into its code until then, and OleUninitialize is
+// where COM unloads that code.
 #pragma once
 
 #include <windows.h>
@@ -19,6 +22,8 @@ namespace platform::win32 {
 // The container side of the control: client site, in-place site and frame,
 // document host and source of ambient properties, as one COM object that
 // lives as long as anyone holds it. `rect` is in client pixels of `parent`.
+// It is also the sink of the control's events, through which it refuses every
+// new window a page asks for.
 Microsoft::WRL::ComPtr<IOleClientSite> MakeBrowserSite(HWND parent, const RECT& rect);
 
 class BrowserHost {
@@ -29,8 +34,11 @@ class BrowserHost {
   BrowserHost& operator=(const BrowserHost&) = delete;
 
   // Creates the control as a child area of `parent` at `rect` (client
-  // pixels), in-place activated and showing no page. On failure nothing is
-  // left half-built and the failing HRESULT is returned.
+  // pixels), in-place activated and showing no page. Before the control
+  // exists, the browser's hardening features are turned on for the whole
+  // process (a page is a guest: no raised zones, no sniffed MIME types, no
+  // unrestricted windows or prompts). On failure nothing is left half-built
+  // and the failing HRESULT is returned.
   // Call Destroy() before `parent` is destroyed (e.g. from its WM_DESTROY).
   HRESULT Create(HWND parent, const RECT& rect);
   bool created() const { return browser_ != nullptr; }
@@ -39,13 +47,19 @@ class BrowserHost {
   // once; the page loads while the caller pumps messages.
   HRESULT Navigate(const wchar_t* url);
 
+  // Moves the control to `rect` (client pixels of the parent), as the window
+  // does when it lays itself out again, say at a new DPI. The site reports
+  // the same rectangle to the control from then on.
+  HRESULT SetRect(const RECT& rect);
+
   // Call from the message loop before TranslateMessage: lets the control
   // handle its own keys (Tab inside the page, Ctrl+C, ...) while the focus
   // is inside it. True if the control consumed `msg`.
   bool TranslateAccelerator(MSG* msg);
 
-  // Deactivates the control, detaches it from the container and releases
-  // everything. Safe to call more than once.
+  // Disconnects the events, deactivates and closes the control, then takes
+  // the site away and releases everything, in the order the platform's own
+  // hosts use. Safe to call more than once.
   void Destroy();
 
  private:
@@ -55,6 +69,8 @@ class BrowserHost {
   // In the order Create() acquires them; Destroy() lets go in reverse.
   Microsoft::WRL::ComPtr<IOleClientSite> site_;
   Microsoft::WRL::ComPtr<IOleObject> object_;
+  Microsoft::WRL::ComPtr<IConnectionPoint> events_;  // the site is connected here
+  DWORD events_cookie_ = 0;
   Microsoft::WRL::ComPtr<IOleInPlaceObject> inplace_;
   Microsoft::WRL::ComPtr<IOleInPlaceActiveObject> active_;
   Microsoft::WRL::ComPtr<IWebBrowser2> browser_;

@@ -14,7 +14,7 @@ bool Readable(SOCKET s) {
 
 }  // namespace
 
-HttpListener::HttpListener(unsigned short port) {
+HttpListener::HttpListener(unsigned short port, Answer answer) : answer_(answer) {
   WSADATA winsock;
   WSAStartup(MAKEWORD(2, 2), &winsock);
   listener_.reset(Valid(socket(AF_INET, SOCK_STREAM, IPPROTO_TCP)));
@@ -31,7 +31,7 @@ HttpListener::HttpListener(unsigned short port) {
     port_ = ntohs(in.sin_port);
     thread_ = std::thread([this] {
       while (!stop_) {
-        if (Readable(listener_.get())) Answer(Socket(Valid(accept(listener_.get(), nullptr, nullptr))));
+        if (Readable(listener_.get())) Serve(Socket(Valid(accept(listener_.get(), nullptr, nullptr))));
       }
     });
   }
@@ -40,11 +40,12 @@ HttpListener::HttpListener(unsigned short port) {
 HttpListener::~HttpListener() {
   stop_ = true;
   if (thread_.joinable()) thread_.join();
+  held_.clear();
   listener_.reset();
   WSACleanup();
 }
 
-void HttpListener::Answer(const Socket& client) {
+void HttpListener::Serve(Socket client) {
   std::string request;
   char buffer[1024];
   while (client && !stop_ && request.find("\r\n\r\n") == std::string::npos && request.size() < 16384) {
@@ -57,6 +58,10 @@ void HttpListener::Answer(const Socket& client) {
   std::unique_lock lock(mutex_);
   lines_.push_back(request.substr(0, request.find("\r\n")));
   lock.unlock();
+  if (answer_ == Answer::kHeld) {
+    held_.push_back(std::move(client));
+    return;
+  }
   // Never cached: asking twice about the same name must reach the service twice.
   const std::string reply =
       "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: 6\r\nCache-Control: no-store\r\n"

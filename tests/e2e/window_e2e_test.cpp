@@ -118,6 +118,25 @@ TEST(PresenceE2E, TypedNameReachesTheServiceAsTheOneValueOfUAndTheKeysStillWorkA
   EXPECT_EQ(app.process().WaitExit(10s), 0) << "Alt+X from the browser";
 }
 
+// The browser's own windows, timers and threads are busiest while a page is
+// loading, and that is when a user may well close the window.
+TEST(PresenceE2E, ClosingWhileThePageIsStillLoadingEndsTheProgramCleanlyWithNothingShown) {
+  const std::u16string_view host = presence::Host();
+  const testhttp::HttpListener service(
+      static_cast<unsigned short>(std::stoi(std::wstring(host.begin() + 10, host.end()))),
+      testhttp::HttpListener::Answer::kHeld);
+  auto app = e2e::App::Launch();
+  ASSERT_NE(app.main(), nullptr);
+  app.Click(ControlId::Text4);
+  app.Type(L"held");
+  app.Click(ControlId::Command5);
+  ASSERT_TRUE(PumpUntil([&] { return !service.lines().empty(); }, 30s)) << "no request reached the service";
+  // The answer is held until the test ends: the page is still loading. A
+  // message box on the way out would hold the exit up as well.
+  ::PostMessageW(app.main(), WM_CLOSE, 0, 0);
+  EXPECT_EQ(app.process().WaitExit(30s), 0) << "a hang, a crash or a box on the way out";
+}
+
 TEST(HostileE2E, PrivateMessagesFromAnotherProgramAreNeitherTrustedNorFatal) {
   auto app = e2e::App::Launch();
   ASSERT_NE(app.main(), nullptr);

@@ -4,11 +4,14 @@
 // down through the real window (window_test.cpp).
 #include "platform/win32/browser_host.h"
 
+#include <exdispid.h>
 #include <idispids.h>
 #include <mshtmdid.h>
 #include <mshtmhst.h>
 
 #include <gtest/gtest.h>
+
+#include <tuple>
 
 namespace {
 
@@ -31,7 +34,7 @@ class HostWindow {
 
 constexpr RECT kArea = {10, 10, 75, 51};
 
-TEST(BrowserHost, SiteIsOneObjectThatLetsThePageShowItsBorderAndScrollBarsButNoMenuOrDialogs) {
+TEST(BrowserHost, SiteIsOneObjectShowingBorderScrollBarsAtTheDpiButNoMenuDialogCodeOrNewWindow) {
   HostWindow window;
   const ComPtr<IOleClientSite> site = platform::win32::MakeBrowserSite(window.get(), kArea);
 
@@ -42,6 +45,7 @@ TEST(BrowserHost, SiteIsOneObjectThatLetsThePageShowItsBorderAndScrollBarsButNoM
   ASSERT_EQ(ui->GetHostInfo(&info), S_OK);
   EXPECT_EQ(info.dwFlags & (DOCHOSTUIFLAG_NO3DBORDER | DOCHOSTUIFLAG_NO3DOUTERBORDER | DOCHOSTUIFLAG_SCROLL_NO), 0u)
       << std::hex << info.dwFlags;
+  EXPECT_NE(info.dwFlags & DOCHOSTUIFLAG_DPI_AWARE, 0u) << std::hex << info.dwFlags;
   // S_OK means the host showed the menu itself: the browser's stays away.
   POINT at{1, 1};
   EXPECT_EQ(ui->ShowContextMenu(0, &at, nullptr, nullptr), S_OK);
@@ -60,14 +64,31 @@ TEST(BrowserHost, SiteIsOneObjectThatLetsThePageShowItsBorderAndScrollBarsButNoM
   ASSERT_EQ(
       ambient->Invoke(DISPID_AMBIENT_DLCONTROL, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, &download, nullptr, nullptr),
       S_OK);
-  EXPECT_NE(V_I4(&download) & DLCTL_SILENT, 0);
+  // Silent, and nothing of the page's runs here: no script, Java, control or behaviour.
+  const LONG guest = DLCTL_SILENT | DLCTL_NO_SCRIPTS | DLCTL_NO_JAVA | DLCTL_NO_RUNACTIVEXCTLS |
+                     DLCTL_NO_DLACTIVEXCTLS | DLCTL_NO_BEHAVIORS;
+  EXPECT_EQ(V_VT(&download), VT_I4);
+  EXPECT_EQ(V_I4(&download) & guest, guest) << std::hex << V_I4(&download);
+
+  // A page asking for a new window is refused, whichever of the two events
+  // the control raises. The arguments come last first.
+  for (const auto& [event, count, cancel] :
+       {std::tuple{DISPID_NEWWINDOW2, 2u, 0u}, std::tuple{DISPID_NEWWINDOW3, 5u, 3u}}) {
+    VARIANT_BOOL refused = VARIANT_FALSE;
+    VARIANT args[5] = {};  // VT_EMPTY but for Cancel
+    V_VT(&args[cancel]) = VT_BYREF | VT_BOOL;
+    V_BOOLREF(&args[cancel]) = &refused;
+    DISPPARAMS call{args, nullptr, count, 0};
+    EXPECT_EQ(ambient->Invoke(event, IID_NULL, 0, DISPATCH_METHOD, &call, nullptr, nullptr, nullptr), S_OK) << event;
+    EXPECT_EQ(refused, VARIANT_TRUE) << event;
+  }
 
   // The control casts freely between the site's interfaces; one handed out
   // with the wrong vtable crashes it at its first call.
   ComPtr<IUnknown> identity;
   ASSERT_EQ(site->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(identity.GetAddressOf())), S_OK);
   for (const IID* iid : {&IID_IOleClientSite, &IID_IOleWindow, &IID_IOleInPlaceSite, &IID_IOleInPlaceUIWindow,
-                         &IID_IOleInPlaceFrame, &IID_IDocHostUIHandler, &IID_IDispatch}) {
+                         &IID_IOleInPlaceFrame, &IID_IDocHostUIHandler, &IID_IDispatch, &DIID_DWebBrowserEvents2}) {
     ComPtr<IUnknown> face;
     ASSERT_EQ(site->QueryInterface(*iid, reinterpret_cast<void**>(face.GetAddressOf())), S_OK);
     ComPtr<IUnknown> back;

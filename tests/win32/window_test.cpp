@@ -5,9 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include <urlmon.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -72,8 +75,17 @@ class RealWindow : public ::testing::Test {
 
   const platform::win32::Handle<HHOOK, &::UnhookWindowsHookEx> hook_{
       ::SetWindowsHookExW(WH_CBT, &AnswerBoxes, nullptr, ::GetCurrentThreadId())};
-  app::win32::MainWindow window_{::GetModuleHandleW(nullptr)};
+  // Apart, so that a test can let the window object go first (and use window_ no more).
+  std::optional<app::win32::MainWindow> object_{std::in_place, ::GetModuleHandleW(nullptr)};
+  app::win32::MainWindow& window_ = *object_;
 };
+
+// Whether OLE (or COM) is still started on this thread.
+bool ApartmentHeld() {
+  const HRESULT hr = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  if (SUCCEEDED(hr)) ::CoUninitialize();
+  return hr != S_OK;
+}
 
 // Where each control with a window belongs, in twips as the window's
 // description gives them, with its class and font height in points; a
@@ -303,27 +315,46 @@ TEST_F(RealWindow, HandlerErrorsAreShownOnceEachWithTheirText) {
   EXPECT_EQ(platform::win32::WidenMessage("caf\xE9"), L"caf\u00E9");
 }
 
-TEST_F(RealWindow, TheFirstCheckMakesTheBrowserInItsAreaAndExitTearsItDownWithTheWindow) {
+TEST_F(RealWindow, TheFirstCheckMakesTheBrowserHardenedInItsAreaThatFollowsItAndOleEndsAfterTheWindowObject) {
   const HWND area = Control(ControlId::WebBrowser1);
   EXPECT_EQ(::GetWindow(area, GW_CHILD), nullptr) << "made before the first check";
   for (int check = 0; check < 2; ++check) Click(ControlId::Command5);
+  // An error is shown from a posted message: none is left once the queue is.
+  MSG posted;
+  EXPECT_TRUE(
+      testwin::PumpUntil([&] { return !::PeekMessageW(&posted, nullptr, 0, 0, PM_NOREMOVE | PM_QS_POSTMESSAGE); }));
+  EXPECT_TRUE(Boxes().empty());
   const HWND control = ::GetWindow(area, GW_CHILD);
   ASSERT_NE(control, nullptr);
   EXPECT_EQ(::GetWindow(control, GW_HWNDNEXT), nullptr) << "a second control over the first";
-  RECT want{}, got{};
-  ::GetClientRect(area, &want);
-  ::GetWindowRect(control, &got);
-  ::MapWindowPoints(HWND_DESKTOP, area, reinterpret_cast<POINT*>(&got), 2);
-  EXPECT_TRUE(::EqualRect(&want, &got));
+  // In the area, and again once the area has changed size, as it does at a new DPI.
+  for (const int grow : {0, 17}) {
+    RECT want{}, got{};
+    ::GetWindowRect(area, &want);
+    ::SetWindowPos(area, nullptr, 0, 0, want.right - want.left + grow, want.bottom - want.top + grow,
+                   SWP_NOMOVE | SWP_NOZORDER);
+    if (grow > 0) window_.Browser(ControlId::WebBrowser1).Resize();
+    ::GetClientRect(area, &want);
+    ::GetWindowRect(control, &got);
+    ::MapWindowPoints(HWND_DESKTOP, area, reinterpret_cast<POINT*>(&got), 2);
+    EXPECT_TRUE(::EqualRect(&want, &got)) << "grown by " << grow;
+  }
+  // The engine's hardening holds for the whole process, from the first check on.
+  for (const INTERNETFEATURELIST feature :
+       {FEATURE_ZONE_ELEVATION, FEATURE_LOCALMACHINE_LOCKDOWN, FEATURE_MIME_SNIFFING, FEATURE_MIME_HANDLING,
+        FEATURE_WINDOW_RESTRICTIONS, FEATURE_WEBOC_POPUPMANAGEMENT, FEATURE_BLOCK_INPUT_PROMPTS,
+        FEATURE_RESTRICT_ACTIVEXINSTALL, FEATURE_RESTRICT_FILEDOWNLOAD, FEATURE_SAFE_BINDTOOBJECT}) {
+    EXPECT_EQ(::CoInternetIsFeatureEnabled(feature, GET_FEATURE_FROM_PROCESS), S_OK) << "feature " << feature;
+  }
   // The window object outlives its window here: only the window's own
   // teardown can have let the control go, before the parent it lives in.
   window_.End();
   EXPECT_FALSE(::IsWindow(control));
-  // With it went OLE, which only the browser needed: the apartment is free.
-  const HRESULT apartment = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-  EXPECT_EQ(apartment, S_OK);
-  if (SUCCEEDED(apartment)) ::CoUninitialize();
-  EXPECT_TRUE(Boxes().empty());
+  // OLE, which only the browser needed, ends with the window object, after
+  // the loop that served the window; not with the window.
+  EXPECT_TRUE(ApartmentHeld());
+  object_.reset();
+  EXPECT_FALSE(ApartmentHeld());
 }
 
 }  // namespace
