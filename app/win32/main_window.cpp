@@ -33,6 +33,11 @@ std::optional<ControlId> ControlFromId(int id) {
   return static_cast<ControlId>(index);
 }
 
+// The client area's size in pixels at that DPI.
+SIZE ClientSizeAt(int dpi) {
+  return SIZE{app::TwipsToPixels(app::kClientWidthTwips, dpi), app::TwipsToPixels(app::kClientHeightTwips, dpi)};
+}
+
 // The colour given at load, or the system's until then.
 HBRUSH BackBrush(const platform::win32::Brush& brush) {
   return brush ? brush.get() : ::GetSysColorBrush(COLOR_BTNFACE);
@@ -257,8 +262,7 @@ MainWindow::DpiResources MainWindow::UseDpi(int dpi) {
 }
 
 void MainWindow::FitClientArea(const RECT* place) {
-  const SIZE client{app::TwipsToPixels(app::kClientWidthTwips, dpi_),
-                    app::TwipsToPixels(app::kClientHeightTwips, dpi_)};
+  const SIZE client = ClientSizeAt(dpi_);
   const SIZE size = place != nullptr ? SIZE{place->right - place->left, place->bottom - place->top}
                                      : WindowSizeFor(client, kWindowStyle, kWindowExStyle, dpi_);
   if (::IsIconic(hwnd_)) {
@@ -284,8 +288,7 @@ void MainWindow::KeepClientArea() {
   // minimised window is a guess): the client area is made exact whenever the
   // window is at its normal size.
   if (dpi_ == 0 || keeping_client_area_ || ::IsIconic(hwnd_)) return;
-  const SIZE client{app::TwipsToPixels(app::kClientWidthTwips, dpi_),
-                    app::TwipsToPixels(app::kClientHeightTwips, dpi_)};
+  const SIZE client = ClientSizeAt(dpi_);
   RECT got{};
   ::GetClientRect(hwnd_, &got);
   if (got.right == client.cx && got.bottom == client.cy) return;
@@ -515,9 +518,7 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wparam, LPARAM lparam) {
       // The size to keep the client area the table's at the coming DPI, so
       // that the rectangle WM_DPICHANGED suggests is already the right one.
       const int dpi = static_cast<int>(wparam);
-      const SIZE client{app::TwipsToPixels(app::kClientWidthTwips, dpi),
-                        app::TwipsToPixels(app::kClientHeightTwips, dpi)};
-      *reinterpret_cast<SIZE*>(lparam) = WindowSizeFor(client, kWindowStyle, kWindowExStyle, dpi);
+      *reinterpret_cast<SIZE*>(lparam) = WindowSizeFor(ClientSizeAt(dpi), kWindowStyle, kWindowExStyle, dpi);
       return TRUE;
     }
     case WM_DPICHANGED: OnDpiChanged(LOWORD(wparam), *reinterpret_cast<const RECT*>(lparam)); return 0;
