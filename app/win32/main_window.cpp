@@ -375,6 +375,9 @@ void MainWindow::CreateControls() {
   for (const auto& spec : app::Inventory()) {
     if (spec.kind == ControlKind::kTimer && spec.timer_enabled) Timer(spec.id).SetEnabled(true);
   }
+  for (const auto& spec : app::Inventory()) {
+    if (const HWND control = ControlWindow(spec.id)) accessible_.Describe(control, spec.id);
+  }
 }
 
 HWND MainWindow::Require(ControlId id) const {
@@ -620,6 +623,7 @@ void MainWindow::OnDestroy() {
     if (timer) timer->SetEnabled(false);
   }
   browser_.Destroy();
+  accessible_.End();
   // Whatever way the window goes, its notification icon goes with it.
   DeleteTrayIcon(hwnd_);
   ::PostQuitMessage(0);

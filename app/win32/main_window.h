@@ -12,6 +12,7 @@
 #include "app/controls.h"
 #include "app/dispatch.h"
 #include "app/frmStat.h"
+#include "app/win32/accessibility.h"
 #include "app/win32/styles.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/win32_os.h"
@@ -207,6 +208,7 @@ class MainWindow final : public app::Controls, public platform::Window, public p
   app::ControlsOfKind<WinTimer> timers_;
   BrowserArea browser_{*this};
   LocalSocket socket_;
+  AccessibleControls accessible_;
 
   platform::win32::Win32Services services_{*this};
   frmStat form_{*this, services_.os};

@@ -2,16 +2,22 @@
 // built from the inventory, its keyboard order, colours and fonts, its timers,
 // its edit boxes, and what becomes of a handler's error.
 #include <windows.h>
+#include <oleacc.h>
+#include <wrl/client.h>
 
 #include <gtest/gtest.h>
 
 #include <urlmon.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdlib>
+#include <memory>
 #include <optional>
 #include <string>
+#include <thread>
+#include <utility>
 #include <vector>
 
 #include "app/win32/main_window.h"
@@ -353,6 +359,82 @@ TEST_F(RealWindow, TheFirstCheckMakesOneHardenedBrowserAndOleEndsAfterTheWindowO
   EXPECT_TRUE(ApartmentHeld());
   object_.reset();
   EXPECT_FALSE(ApartmentHeld());
+}
+
+TEST_F(RealWindow, AScreenReaderHearsEachBoxByWhatItIsForNotAsAnEditOrAsTheWriter) {
+  // In the words Windows gives each kind of control. Unnamed, eight boxes were
+  // just "edit" and the screen name box took the writer's label. Label1's name
+  // is its caption as shown.
+  struct Heard {
+    ControlId id;
+    const wchar_t* name;
+    LONG role;
+  };
+  const Heard heard[] = {
+      {ControlId::txt1, L"Status 1", ROLE_SYSTEM_TEXT},
+      {ControlId::txt2, L"Status 2", ROLE_SYSTEM_TEXT},
+      {ControlId::txt3, L"Status 3", ROLE_SYSTEM_TEXT},
+      {ControlId::txt4, L"Status 4", ROLE_SYSTEM_TEXT},
+      {ControlId::txt5, L"Status 5", ROLE_SYSTEM_TEXT},
+      {ControlId::Text1, L"Text to decorate", ROLE_SYSTEM_TEXT},
+      {ControlId::Text2, L"Last decoration", ROLE_SYSTEM_TEXT},
+      {ControlId::Text3, L"Decorated text", ROLE_SYSTEM_TEXT},
+      {ControlId::Text4, L"Screen name to check", ROLE_SYSTEM_TEXT},
+      {ControlId::WebBrowser1, L"Online status page", ROLE_SYSTEM_PANE},
+      {ControlId::Command1, L"Start", ROLE_SYSTEM_PUSHBUTTON},
+      {ControlId::Command2, L"Stop", ROLE_SYSTEM_PUSHBUTTON},
+      {ControlId::Command3, L"Exit", ROLE_SYSTEM_PUSHBUTTON},
+      {ControlId::Command4, L"Minimize", ROLE_SYSTEM_PUSHBUTTON},
+      {ControlId::Command5, L"Check online/offline", ROLE_SYSTEM_PUSHBUTTON},
+      {ControlId::Label1, nullptr, ROLE_SYSTEM_STATICTEXT},
+      {ControlId::Label2, L"Ascii writer", ROLE_SYSTEM_STATICTEXT},
+      {ControlId::Label3, L"Enter Name to check", ROLE_SYSTEM_STATICTEXT},
+  };
+  // Asked from a thread and apartment of its own, as a screen reader asks from
+  // its process, so every answer crosses over as it would to one. Shared, so
+  // that a reader stuck on an unanswered request can be left behind.
+  struct Reading {
+    std::vector<HWND> windows;
+    std::vector<std::pair<std::wstring, LONG>> said;  // name, role
+    std::atomic<bool> done{false};
+  };
+  const auto reading = std::make_shared<Reading>();
+  for (const auto& row : heard) reading->windows.push_back(Control(row.id));
+  std::thread([reading] {
+    if (SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {
+      for (const HWND hwnd : reading->windows) {
+        auto& [name, role] = reading->said.emplace_back(L"", -1);
+        Microsoft::WRL::ComPtr<IAccessible> object;
+        if (FAILED(::AccessibleObjectFromWindow(hwnd, static_cast<DWORD>(OBJID_CLIENT), IID_IAccessible,
+                                                reinterpret_cast<void**>(object.GetAddressOf())))) {
+          continue;
+        }
+        VARIANT self{};
+        self.vt = VT_I4;
+        self.lVal = CHILDID_SELF;
+        BSTR text = nullptr;
+        if (SUCCEEDED(object->get_accName(self, &text)) && text != nullptr) name = text;
+        ::SysFreeString(text);
+        VARIANT is{};
+        if (SUCCEEDED(object->get_accRole(self, &is)) && is.vt == VT_I4) role = is.lVal;
+      }
+      ::CoUninitialize();
+    }
+    reading->done = true;
+  }).detach();
+  ASSERT_TRUE(testwin::PumpUntil([&] { return reading->done.load(); }, 60s));
+  ASSERT_EQ(reading->said.size(), std::size(heard));
+  for (std::size_t i = 0; i < std::size(heard); ++i) {
+    const auto& [id, name, role] = heard[i];
+    const auto& [said_name, said_role] = reading->said[i];
+    EXPECT_EQ(said_name, name != nullptr ? name : TextOf(Control(id))) << app::Spec(id).name;
+    EXPECT_EQ(said_role, role) << app::Spec(id).name;
+  }
+  // The COM that answering started goes with the window.
+  window_.End();
+  const HRESULT apartment = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  EXPECT_EQ(apartment, S_OK);
+  if (SUCCEEDED(apartment)) ::CoUninitialize();
 }
 
 }  // namespace
