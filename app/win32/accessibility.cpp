@@ -136,12 +136,10 @@ void AccessibleControls::Describe(HWND control, app::ControlId id) {
   ::SetWindowSubclass(control, &ControlProc, static_cast<UINT_PTR>(id), reinterpret_cast<DWORD_PTR>(this));
 }
 
-void AccessibleControls::End() {
-  ended_ = true;
-  if (com_) {
-    ::CoUninitialize();
-    com_ = false;
-  }
+AccessibleControls::~AccessibleControls() {
+  // Only here, after the message loop: a screen reader may still release the
+  // objects it was given while the window goes.
+  if (com_) ::CoUninitialize();
 }
 
 LRESULT CALLBACK AccessibleControls::ControlProc(HWND control, UINT msg, WPARAM wparam, LPARAM lparam, UINT_PTR id,

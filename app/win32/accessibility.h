@@ -70,15 +70,15 @@ constexpr LONG AccessibleRole(app::ControlKind kind) {
 class AccessibleControls {
  public:
   AccessibleControls() = default;
-  ~AccessibleControls() { End(); }
+  // Ends COM on this thread if answering began it.
+  ~AccessibleControls();
   AccessibleControls(const AccessibleControls&) = delete;
   AccessibleControls& operator=(const AccessibleControls&) = delete;
 
   // Nothing happens for a control with neither a name nor a role to give.
   void Describe(HWND control, app::ControlId id);
-  // Answers no more and ends COM on this thread if answering began it. For
-  // the window's teardown.
-  void End();
+  // Answers no more: the window is going.
+  void Stop() { ended_ = true; }
 
  private:
   static LRESULT CALLBACK ControlProc(HWND control, UINT msg, WPARAM wparam, LPARAM lparam, UINT_PTR id,

@@ -623,7 +623,7 @@ void MainWindow::OnDestroy() {
     if (timer) timer->SetEnabled(false);
   }
   browser_.Destroy();
-  accessible_.End();
+  accessible_.Stop();
   // Whatever way the window goes, its notification icon goes with it.
   DeleteTrayIcon(hwnd_);
   ::PostQuitMessage(0);

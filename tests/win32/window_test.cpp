@@ -430,11 +430,12 @@ TEST_F(RealWindow, AScreenReaderHearsEachBoxByWhatItIsForNotAsAnEditOrAsTheWrite
     EXPECT_EQ(said_name, name != nullptr ? name : TextOf(Control(id))) << app::Spec(id).name;
     EXPECT_EQ(said_role, role) << app::Spec(id).name;
   }
-  // The COM that answering started goes with the window.
+  // The COM that answering started ends with the window object, after the
+  // loop that served the window; not with the window.
   window_.End();
-  const HRESULT apartment = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-  EXPECT_EQ(apartment, S_OK);
-  if (SUCCEEDED(apartment)) ::CoUninitialize();
+  EXPECT_TRUE(ApartmentHeld());
+  object_.reset();
+  EXPECT_FALSE(ApartmentHeld());
 }
 
 }  // namespace
