@@ -268,6 +268,168 @@ bool Measure(win32::MainWindow& window, const std::array<Target, 2>& targets, bo
   return true;
 }
 
+// ---- the box's own costs --------------------------------------------------
+// What keystroke.md explains the curve with, measured in the same run on the
+// floor's bare Text3 with nothing but the box's own work timed.
+
+constexpr int kRepeats = 15;
+constexpr wchar_t kAppended[] = L"@";
+
+double MedianOf(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v[v.size() / 2];
+}
+
+// Lets the box finish whatever it has left to paint, untimed.
+void Settle(win32::MainWindow& window, HWND box) {
+  Pump(window);
+  ::UpdateWindow(box);
+}
+
+// The append as the program makes it: the caret moved to the end only when
+// it is not there already.
+void AppendKeepingCaret(HWND box, const wchar_t* text) {
+  const LRESULT end = ::GetWindowTextLengthW(box);
+  DWORD sel_start = 0;
+  DWORD sel_end = 0;
+  ::SendMessageW(box, EM_GETSEL, reinterpret_cast<WPARAM>(&sel_start), reinterpret_cast<LPARAM>(&sel_end));
+  if (sel_start != static_cast<DWORD>(end) || sel_end != static_cast<DWORD>(end)) {
+    ::SendMessageW(box, EM_SETSEL, static_cast<WPARAM>(end), end);
+  }
+  ::SendMessageW(box, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text));
+}
+
+// The append with the caret moved to the end every time.
+void AppendMovingCaret(HWND box, const wchar_t* text) {
+  const LRESULT end = ::GetWindowTextLengthW(box);
+  ::SendMessageW(box, EM_SETSEL, static_cast<WPARAM>(end), end);
+  ::SendMessageW(box, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text));
+}
+
+template <typename Work>
+double TimedMicros(Work work) {
+  const auto start = Clock::now();
+  work();
+  return std::chrono::duration<double, std::micro>(Clock::now() - start).count();
+}
+
+// Medians, in microseconds, of one append kept at the end, one with the
+// caret moved, the box's paint after an append, and the whole text
+// rewritten with the same character more, at the given fill.
+void BoxCosts(win32::MainWindow& window, HWND box, bool decorated, std::size_t prefill) {
+  std::wstring text = Filler(decorated, prefill);
+  ::SetWindowTextW(box, text.c_str());
+  Settle(window, box);
+  std::vector<double> kept, moved, paint, rewrite;
+  for (int i = 0; i < kRepeats; ++i) {
+    moved.push_back(TimedMicros([&] { AppendMovingCaret(box, kAppended); }));
+    Settle(window, box);
+    kept.push_back(TimedMicros([&] { AppendKeepingCaret(box, kAppended); }));
+    paint.push_back(TimedMicros([&] { ::UpdateWindow(box); }));
+    Pump(window);
+  }
+  text.resize(static_cast<std::size_t>(::GetWindowTextLengthW(box)), kAppended[0]);
+  for (int i = 0; i < kRepeats; ++i) {
+    text += kAppended;
+    rewrite.push_back(TimedMicros([&] { ::SetWindowTextW(box, text.c_str()); }));
+    Settle(window, box);
+  }
+  const char* kind = decorated ? "decorated" : "plain";
+  std::printf("box_append_us_%s_%zu=%.0f\n", kind, prefill, MedianOf(kept));
+  std::printf("box_append_moved_us_%s_%zu=%.0f\n", kind, prefill, MedianOf(moved));
+  std::printf("box_paint_us_%s_%zu=%.0f\n", kind, prefill, MedianOf(paint));
+  std::printf("box_rewrite_us_%s_%zu=%.0f\n", kind, prefill, MedianOf(rewrite));
+  std::fflush(stdout);
+}
+
+// The x of a character in the box, as the box places it.
+int CharX(HWND box, std::size_t index) {
+  return static_cast<short>(LOWORD(::SendMessageW(box, EM_POSFROMCHAR, static_cast<WPARAM>(index), 0)));
+}
+
+// The shortest text, in steps of 50 characters up to 2,000, whose last
+// character the box places no further right than its first: the box has no
+// layout of it. 0 if every length was laid out.
+std::size_t LayoutLostAt(win32::MainWindow& window, HWND box, bool decorated) {
+  for (std::size_t n = 50; n <= 2000; n += 50) {
+    const std::wstring text = Filler(decorated, n);
+    ::SetWindowTextW(box, text.c_str());
+    Settle(window, box);
+    if (CharX(box, n - 1) <= CharX(box, 0)) return n;
+  }
+  return 0;
+}
+
+// A word break that looks only at the word around the place asked about.
+int CALLBACK BreakAtSpaces(LPWSTR text, int current, int length, int code) {
+  switch (code) {
+    case WB_ISDELIMITER: return current >= 0 && current < length && text[current] == L' ';
+    case WB_LEFT: {
+      int i = std::min(current, length);
+      while (i > 0 && text[i - 1] == L' ') --i;
+      while (i > 0 && text[i - 1] != L' ') --i;
+      return i;
+    }
+    case WB_RIGHT: {
+      int i = std::max(current, 0);
+      while (i < length && text[i] != L' ') ++i;
+      while (i < length && text[i] == L' ') ++i;
+      return i;
+    }
+    default: return 0;
+  }
+}
+
+// The other way the output could be made: a word-wrapping multi-line edit
+// control in Text3's place, with its own word break. How long it takes to
+// be filled with 100,000 characters without a line break at once, an append
+// and its paint at that length, and whether it lays out decorated text.
+void MultiLineCosts(win32::MainWindow& window, const BareWriter& bare, int dpi) {
+  RECT place{};
+  ::GetWindowRect(bare.out(), &place);
+  ::MapWindowPoints(HWND_DESKTOP, bare.window(), reinterpret_cast<POINT*>(&place), 2);
+  ::ShowWindow(bare.out(), SW_HIDE);
+  const auto& spec = app::Spec(ControlId::Text3);
+  const platform::win32::Font font = win32::MakeFont(dpi, spec.font);
+  const HWND box = ::CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"", WS_CHILD | WS_VISIBLE | ES_LEFT | ES_MULTILINE,
+                                     place.left, place.top, place.right - place.left, place.bottom - place.top,
+                                     bare.window(), nullptr, ::GetModuleHandleW(nullptr), nullptr);
+  ::SendMessageW(box, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), FALSE);
+  ::SendMessageW(box, EM_SETLIMITTEXT, 0, 0);
+  ::SendMessageW(box, EM_SETWORDBREAKPROC, 0, reinterpret_cast<LPARAM>(&BreakAtSpaces));
+  const std::wstring text = Filler(false, 100000);
+  const double fill = TimedMicros([&] { ::SetWindowTextW(box, text.c_str()); });
+  Settle(window, box);
+  std::vector<double> append, paint;
+  for (int i = 0; i < kRepeats; ++i) {
+    append.push_back(TimedMicros([&] { AppendKeepingCaret(box, kAppended); }));
+    paint.push_back(TimedMicros([&] { ::UpdateWindow(box); }));
+    Pump(window);
+  }
+  const std::wstring decorated = Filler(true, 2000);
+  ::SetWindowTextW(box, decorated.c_str());
+  Settle(window, box);
+  const bool laid_out = CharX(box, 20) > CharX(box, 0);
+  ::DestroyWindow(box);
+  ::ShowWindow(bare.out(), SW_SHOWNA);
+  std::printf("multiline_fill_ms_100000=%.0f\n", fill / 1000.0);
+  std::printf("multiline_append_us_100000=%.0f\nmultiline_paint_us_100000=%.0f\n", MedianOf(append),
+              MedianOf(paint));
+  std::printf("multiline_decorated_laid_out=%d\n", laid_out ? 1 : 0);
+  std::fflush(stdout);
+}
+
+// The length limits the boxes really have: the program's Text3, and a fresh
+// edit control that was given none.
+void Limits(const win32::MainWindow& window, const BareWriter& bare) {
+  const HWND fresh = ::CreateWindowExW(0, L"EDIT", L"", WS_CHILD, 0, 0, 10, 10, bare.window(), nullptr,
+                                       ::GetModuleHandleW(nullptr), nullptr);
+  std::printf("limit_text_box=%lld\nlimit_text_fresh=%lld\n",
+              static_cast<long long>(::SendMessageW(window.control(ControlId::Text3), EM_GETLIMITTEXT, 0, 0)),
+              static_cast<long long>(::SendMessageW(fresh, EM_GETLIMITTEXT, 0, 0)));
+  ::DestroyWindow(fresh);
+}
+
 int ScreenDpi() {
   const HDC screen = ::GetDC(nullptr);
   const int dpi = ::GetDeviceCaps(screen, LOGPIXELSX);
@@ -286,12 +448,14 @@ int main() {
   // The floor's window just below the program's, so neither covers the other.
   RECT placed{};
   ::GetWindowRect(window.hwnd(), &placed);
-  const BareWriter bare(ScreenDpi(), POINT{placed.left, placed.bottom + 8});
+  const int dpi = ScreenDpi();
+  const BareWriter bare(dpi, POINT{placed.left, placed.bottom + 8});
   const std::array<Target, 2> targets{
       Target{window.hwnd(), window.control(ControlId::Text1), window.control(ControlId::Text2),
              window.control(ControlId::Text3)},
       Target{bare.window(), bare.input(), bare.last(), bare.out()}};
   const std::size_t sizes[] = {0, 10000, 100000};
+  std::printf("keystrokes=%d\nkeystrokes_warm_up=%d\n", kKeystrokes, kWarmUp);
   std::printf(
       "| box holds | filled with | median ms | 90th pct ms | first key after fill ms | floor median ms | "
       "floor 90th pct ms | floor first key ms | median vs floor |\n");
@@ -314,5 +478,13 @@ int main() {
       std::fflush(stdout);
     }
   }
+  std::printf("box_repeats=%d\n", kRepeats);
+  for (bool decorated : {true, false}) {
+    for (std::size_t size : sizes) BoxCosts(window, bare.out(), decorated, size);
+  }
+  std::printf("layout_lost_at_decorated=%zu\n", LayoutLostAt(window, bare.out(), true));
+  std::printf("layout_lost_at_plain=%zu\n", LayoutLostAt(window, bare.out(), false));
+  Limits(window, bare);
+  MultiLineCosts(window, bare, dpi);
   return 0;
 }
