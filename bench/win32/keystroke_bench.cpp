@@ -94,15 +94,13 @@ class BareWriter {
     ::RegisterClassW(&wc);
     RECT frame{0, 0, app::TwipsToPixels(app::kClientWidthTwips, dpi), app::TwipsToPixels(app::kClientHeightTwips, dpi)};
     ::AdjustWindowRectEx(&frame, win32::kWindowStyle, FALSE, win32::kWindowExStyle);
-    window_ = ::CreateWindowExW(win32::kWindowExStyle, wc.lpszClassName, L"floor", win32::kWindowStyle, at.x, at.y,
-                                frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr, wc.hInstance,
-                                this);
-    box_font_ = win32::MakeFont(dpi, app::Spec(ControlId::Text1).font);
-    default_font_ = win32::MakeFont(dpi, app::Spec(ControlId::Text2).font);
+    window_ =
+        ::CreateWindowExW(win32::kWindowExStyle, wc.lpszClassName, L"floor", win32::kWindowStyle, at.x, at.y,
+                          frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr, wc.hInstance, this);
     // The program's creation order: Text1, Text2, Text3.
-    input_ = MakeBox(ControlId::Text1, dpi);
-    last_ = MakeBox(ControlId::Text2, dpi);
-    out_ = MakeBox(ControlId::Text3, dpi);
+    input_ = MakeBox(ControlId::Text1, dpi, fonts_[0]);
+    last_ = MakeBox(ControlId::Text2, dpi, fonts_[1]);
+    out_ = MakeBox(ControlId::Text3, dpi, fonts_[2]);
     ::ShowWindow(window_, SW_SHOWNOACTIVATE);
     ::UpdateWindow(window_);
   }
@@ -116,17 +114,17 @@ class BareWriter {
   HWND out() const { return out_; }
 
  private:
-  HWND MakeBox(ControlId id, int dpi) {
-    const auto& spec = app::Spec(id);
-    const auto made = win32::ChildWindowFor(spec.kind);
-    const std::wstring text(spec.text.begin(), spec.text.end());
+  HWND MakeBox(ControlId id, int dpi, platform::win32::Font& font) {
+    const auto& row = app::Spec(id);
+    const auto made = win32::ChildWindowFor(row.kind);
+    const std::wstring text(row.text.begin(), row.text.end());
     const HWND box = ::CreateWindowExW(
-        made.ex_style, made.cls, text.c_str(), made.style, app::TwipsToPixels(spec.left, dpi),
-        app::TwipsToPixels(spec.top, dpi), app::TwipsToPixels(spec.width, dpi), app::TwipsToPixels(spec.height, dpi),
+        made.ex_style, made.cls, text.c_str(), made.style, app::TwipsToPixels(row.left, dpi),
+        app::TwipsToPixels(row.top, dpi), app::TwipsToPixels(row.width, dpi), app::TwipsToPixels(row.height, dpi),
         window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(static_cast<int>(id) + win32::kFirstControlId)),
         ::GetModuleHandleW(nullptr), nullptr);
-    const HFONT font = spec.font == app::Spec(ControlId::Text1).font ? box_font_.get() : default_font_.get();
-    ::SendMessageW(box, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    font = win32::MakeFont(dpi, row.font);
+    ::SendMessageW(box, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), FALSE);
     ::SendMessageW(box, EM_SETLIMITTEXT, 0, 0);
     return box;
   }
@@ -170,8 +168,7 @@ class BareWriter {
   HWND input_ = nullptr;
   HWND last_ = nullptr;
   HWND out_ = nullptr;
-  platform::win32::Font box_font_;
-  platform::win32::Font default_font_;
+  std::array<platform::win32::Font, 3> fonts_;
 };
 
 double Millis(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
@@ -389,8 +386,7 @@ void MultiLineCosts(win32::MainWindow& window, const BareWriter& bare, int dpi) 
   ::GetWindowRect(bare.out(), &place);
   ::MapWindowPoints(HWND_DESKTOP, bare.window(), reinterpret_cast<POINT*>(&place), 2);
   ::ShowWindow(bare.out(), SW_HIDE);
-  const auto& spec = app::Spec(ControlId::Text3);
-  const platform::win32::Font font = win32::MakeFont(dpi, spec.font);
+  const platform::win32::Font font = win32::MakeFont(dpi, app::Spec(ControlId::Text3).font);
   const HWND box = ::CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"", WS_CHILD | WS_VISIBLE | ES_LEFT | ES_MULTILINE,
                                      place.left, place.top, place.right - place.left, place.bottom - place.top,
                                      bare.window(), nullptr, ::GetModuleHandleW(nullptr), nullptr);
@@ -413,8 +409,7 @@ void MultiLineCosts(win32::MainWindow& window, const BareWriter& bare, int dpi) 
   ::DestroyWindow(box);
   ::ShowWindow(bare.out(), SW_SHOWNA);
   std::printf("multiline_fill_ms_100000=%.0f\n", fill / 1000.0);
-  std::printf("multiline_append_us_100000=%.0f\nmultiline_paint_us_100000=%.0f\n", MedianOf(append),
-              MedianOf(paint));
+  std::printf("multiline_append_us_100000=%.0f\nmultiline_paint_us_100000=%.0f\n", MedianOf(append), MedianOf(paint));
   std::printf("multiline_decorated_laid_out=%d\n", laid_out ? 1 : 0);
   std::fflush(stdout);
 }
@@ -450,10 +445,9 @@ int main() {
   ::GetWindowRect(window.hwnd(), &placed);
   const int dpi = ScreenDpi();
   const BareWriter bare(dpi, POINT{placed.left, placed.bottom + 8});
-  const std::array<Target, 2> targets{
-      Target{window.hwnd(), window.control(ControlId::Text1), window.control(ControlId::Text2),
-             window.control(ControlId::Text3)},
-      Target{bare.window(), bare.input(), bare.last(), bare.out()}};
+  const std::array<Target, 2> targets{Target{window.hwnd(), window.control(ControlId::Text1),
+                                             window.control(ControlId::Text2), window.control(ControlId::Text3)},
+                                      Target{bare.window(), bare.input(), bare.last(), bare.out()}};
   const std::size_t sizes[] = {0, 10000, 100000};
   std::printf("keystrokes=%d\nkeystrokes_warm_up=%d\n", kKeystrokes, kWarmUp);
   std::printf(

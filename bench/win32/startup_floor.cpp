@@ -45,7 +45,7 @@ int Px(int twips, int dpi) { return app::TwipsToPixels(twips, dpi); }
 
 COLORREF ColorOf(platform::Rgb c) { return RGB(c.r, c.g, c.b); }
 
-const app::ControlSpec* SpecOf(int control_id) {
+const app::ControlSpec* RowFor(int control_id) {
   const int index = control_id - win32::kFirstControlId;
   if (index < 0 || index >= static_cast<int>(app::kControlCount)) return nullptr;
   return &app::Spec(static_cast<app::ControlId>(index));
@@ -78,7 +78,8 @@ std::wstring LocalAddress() {
       const auto* b = reinterpret_cast<const unsigned char*>(&reinterpret_cast<const sockaddr_in*>(sa)->sin_addr);
       if (b[0] == 127) continue;
       wchar_t text[16];
-      std::swprintf(text, std::size(text), L"%u.%u.%u.%u", b[0], b[1], b[2], b[3]);
+      std::swprintf(text, std::size(text), L"%u.%u.%u.%u", static_cast<unsigned>(b[0]), static_cast<unsigned>(b[1]),
+                    static_cast<unsigned>(b[2]), static_cast<unsigned>(b[3]));
       return text;
     }
   }
@@ -97,10 +98,10 @@ std::wstring WelcomeLine() {
 }
 
 void DrawItem(const DRAWITEMSTRUCT& item) {
-  const auto* spec = SpecOf(static_cast<int>(item.CtlID));
-  if (spec == nullptr) return;
+  const auto* row = RowFor(static_cast<int>(item.CtlID));
+  if (row == nullptr) return;
   RECT rc = item.rcItem;
-  switch (spec->id) {
+  switch (row->id) {
     case app::ControlId::Frame1:
       ::FillRect(item.hDC, &rc, g_drawn.back);
       ::DrawEdge(item.hDC, &rc, EDGE_ETCHED, BF_RECT);
@@ -129,11 +130,11 @@ void DrawItem(const DRAWITEMSTRUCT& item) {
 LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
   switch (msg) {
     case WM_CTLCOLORSTATIC: {
-      const auto* spec = SpecOf(::GetDlgCtrlID(reinterpret_cast<HWND>(lparam)));
-      if (spec == nullptr || spec->kind != app::ControlKind::kLabel) break;
+      const auto* row = RowFor(::GetDlgCtrlID(reinterpret_cast<HWND>(lparam)));
+      if (row == nullptr || row->kind != app::ControlKind::kLabel) break;
       const auto dc = reinterpret_cast<HDC>(wparam);
       ::SetBkMode(dc, TRANSPARENT);
-      ::SetTextColor(dc, spec->text_color ? ColorOf(*spec->text_color) : ::GetSysColor(COLOR_BTNTEXT));
+      ::SetTextColor(dc, row->text_color ? ColorOf(*row->text_color) : ::GetSysColor(COLOR_BTNTEXT));
       return reinterpret_cast<LRESULT>(g_drawn.back);
     }
     case WM_DRAWITEM: DrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lparam)); return TRUE;
