@@ -282,9 +282,10 @@ def stand_notes(r, extra_imports, unmet):
     out.append(
         f"- **Start-up.** The program was up in {s_prog:.0f} ms, the floor in {s_floor:.0f} ms and the minimal "
         f"window in {s_min:.0f} ms (medians of {STARTUP_RUNS} rounds). The floor's window and its work before "
-        f"the first paint cost the platform {s_floor - s_min:.0f} ms beyond a bare window; the program took "
-        f"{s_prog - s_floor:+.0f} ms beside the floor, a per-round ratio of {f(r['startup_program_vs_floor']):.2f}× "
-        f"(from {spread(f(r['startup_program_vs_floor_min']), f(r['startup_program_vs_floor_max']))} across the "
+        f"the first paint cost the platform {s_floor - s_min:.0f} ms beyond a bare window. The program's median "
+        f"was {s_prog - s_floor:+.0f} ms from the floor's, and the median of its ratios to the floor within a round "
+        f"{f(r['startup_program_vs_floor']):.2f}× (from "
+        f"{spread(f(r['startup_program_vs_floor_min']), f(r['startup_program_vs_floor_max']))} across the "
         "rounds). What it does that the floor does not: its load handler reached through its handler table and "
         "error reporting, the user and computer names read through 255-character buffers and converted from "
         "and to the ANSI page, each label made at the table's width, then given its caption again and sized to it (Label1 "
@@ -310,8 +311,8 @@ def stand_notes(r, extra_imports, unmet):
     p0, f0 = f(r["keystroke_plain_us_0"]) / 1000, f(r["keystroke_floor_plain_us_0"]) / 1000
     p1, f1 = f(r["keystroke_plain_us_100000"]) / 1000, f(r["keystroke_floor_plain_us_100000"]) / 1000
     out.append(
-        f"- **Keystroke.** Beside the three bare boxes doing the same work, the program took from "
-        f"{min(deltas):+.2f} to {max(deltas):+.2f} ms a key over the six rows (ratios "
+        f"- **Keystroke.** Beside the three bare boxes doing the same work, the program's median keystroke "
+        f"differed from the floor's by {min(deltas):+.2f} to {max(deltas):+.2f} ms over the six rows (ratios "
         f"{spread(min(ratios), max(ratios))}). With an empty Text3 the program took {p0:.2f} ms and the floor "
         f"{f0:.2f} ms; at 100,000 characters of plain text, {p1:.2f} and {f1:.2f} ms: the growth is the edit "
         "control's, as Wine's one-line edit control lays out and paints its whole line after every change "
