@@ -87,8 +87,8 @@ def median(values):
 
 def idle_cpu(rotate):
     """CPU share of one core used by the running program and, beside it over
-    the same seconds, by a bare program that only changes its caption every
-    100 ms; read from the Linux side (Wine does not report another process's
+    the same seconds, by the start-up floor, the same window scrolling its
+    title as often and doing nothing else; read from the Linux side (Wine does not report another process's
     times), over IDLE_WINDOWS windows of IDLE_WINDOW_SECONDS each. Gives the
     medians of the windows and of their ratios, and the ratios' spread."""
     hold = IDLE_WINDOWS * IDLE_WINDOW_SECONDS + 15
@@ -98,7 +98,7 @@ def idle_cpu(rotate):
     if not line.startswith("ready"):
         raise RuntimeError("program did not start: " + line)
     time.sleep(3)
-    pids = {"program": linux_pid_of("StatusCycler.exe"), "floor": linux_pid_of("minimal_window.exe")}
+    pids = {"program": linux_pid_of("StatusCycler.exe"), "floor": linux_pid_of("startup_floor.exe")}
     windows = []
     c0, t0 = {k: proc_cpu_seconds(v) for k, v in pids.items()}, time.monotonic()
     for _ in range(IDLE_WINDOWS):
@@ -235,9 +235,10 @@ each floor.
   children) keeps a row of its own beside the floor: what the program's
   window and the work before its first paint cost the platform beyond a
   bare window.
-- **Idle floor** (`minimal_window.exe ticking`): a bare window that changes
-  its caption every 100 ms, a growing text as long as the title's, and does
-  nothing else. It runs beside the program, and the CPU time of each
+- **Idle floor** (the start-up floor, left running): the program's window
+  as above, whose title scrolls as the program's does, a text of the same
+  length growing by a character every 100 ms, and which does nothing else.
+  It runs beside the program, and the CPU time of each
   process, as Linux counts it, is read over the same seconds in {windows}
   windows of {seconds} s one after the other; each figure is the median
   window, each ratio the median of the windows' ratios. The rotating row is
@@ -293,11 +294,11 @@ def stand_notes(r, extra_imports, unmet):
     i_pct, i_floor = f(r["idle_pct"]), f(r["idle_floor_pct"])
     r_pct, r_floor = f(r["rotating_pct"]), f(r["rotating_floor_pct"])
     out.append(
-        f"- **Idle.** Scrolling its title, the program used {i_pct:.3f} % of a core and the bare window changing "
-        f"its caption {i_floor:.3f} % over the same seconds (median windows); the windows' ratios ran from "
+        f"- **Idle.** Scrolling its title, the program used {i_pct:.3f} % of a core and the floor "
+        f"{i_floor:.3f} % over the same seconds (median windows); the windows' ratios ran from "
         f"{spread(f(r['idle_ratio_min']), f(r['idle_ratio_max']))}, their median {f(r['idle_ratio']):.2f}×. Wine "
-        "sends every caption change of a top-level window to the X server; the bare window, which does nothing "
-        f"but change its caption as often, used {i_floor / i_pct:.0%} as much as the program. The program adds "
+        "sends every caption change of a top-level window to the X server; the floor, the same window doing "
+        f"nothing but scroll its title as often, used {i_floor / i_pct:.0%} as much as the program. The program adds "
         "its timer's dispatch to the title handler and the title's text on each tick. Rotating as well, it used "
         f"{r_pct:.3f} % against the floor's {r_floor:.3f} % ({f(r['rotating_ratio']):.2f}×, from "
         f"{spread(f(r['rotating_ratio_min']), f(r['rotating_ratio_max']))}): the rotation's publishes, one a "
@@ -409,7 +410,7 @@ def write_table(r, native, exe_size, runs, runs_ok, extra_imports):
         cpu = lambda p, s: f"{f(p):.3f} % of a core ({f(s) * 1000:.0f} ms a window)"  # noqa: E731
         ratio = f(r[f"{key}_ratio"])
         row(f"CPU, {label} ({window_text})", cpu(r[f"{key}_pct"], r[f"{key}_cpu_s"]),
-            f"{cpu(r[f'{key}_floor_pct'], r[f'{key}_floor_cpu_s'])} (bare window, caption every 100 ms)",
+            f"{cpu(r[f'{key}_floor_pct'], r[f'{key}_floor_cpu_s'])} (same window, title scrolling, nothing else)",
             f"{ratio:.2f}×", f"≤ {goal}×" if goal else "—", ratio <= goal if goal else None)
 
     us = lambda v: f"{v:.0f} µs"  # noqa: E731
