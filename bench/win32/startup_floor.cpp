@@ -129,6 +129,12 @@ void DrawItem(const DRAWITEMSTRUCT& item) {
 
 LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
   switch (msg) {
+    case WM_ERASEBKGND: {
+      RECT rc{};
+      ::GetClientRect(hwnd, &rc);
+      ::FillRect(reinterpret_cast<HDC>(wparam), &rc, g_drawn.back);
+      return 1;
+    }
     case WM_CTLCOLORSTATIC: {
       const auto* row = RowFor(::GetDlgCtrlID(reinterpret_cast<HWND>(lparam)));
       if (row == nullptr || row->kind != app::ControlKind::kLabel) break;
@@ -170,8 +176,6 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
   const HICON small_icon = load_icon(SM_CXSMICON, SM_CYSMICON);
   g_drawn.big_icon = big_icon;
   g_drawn.picture = static_cast<HBITMAP>(::LoadImageW(instance, MAKEINTRESOURCEW(IDB_IMAGE2), IMAGE_BITMAP, 0, 0, 0));
-  g_drawn.back = ::CreateSolidBrush(ColorOf(app::kFormBackColor));
-  const std::wstring welcome = WelcomeLine();
 
   WNDCLASSEXW wc{};
   wc.cbSize = sizeof wc;
@@ -179,7 +183,6 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
   wc.lpfnWndProc = Proc;
   wc.hInstance = instance;
   wc.hCursor = ::LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
-  wc.hbrBackground = g_drawn.back;
   wc.lpszClassName = kClass;
   ::RegisterClassExW(&wc);
   ::RegisterWindowMessageW(L"TaskbarCreated");
@@ -198,21 +201,20 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
   for (const auto& row : app::Inventory()) {
     if (row.tab_index < 0) order.push_back(&row);
   }
+  // A label is as wide as its caption, on one line.
+  auto caption_width = [&](const std::wstring& text, HFONT font) {
+    const HGDIOBJ old = ::SelectObject(screen, font);
+    SIZE extent{};
+    ::GetTextExtentPoint32W(screen, text.c_str(), static_cast<int>(text.size()), &extent);
+    ::SelectObject(screen, old);
+    return extent.cx;
+  };
   for (const auto* row : order) {
     const auto made = win32::ChildWindowFor(row->kind);
     if (made.cls == nullptr) continue;
-    const std::wstring text =
-        row->id == app::ControlId::Label1 ? welcome : std::wstring(row->text.begin(), row->text.end());
+    const std::wstring text(row->text.begin(), row->text.end());
     const HFONT font = font_for(row->font);
-    int width = Px(row->width, dpi);
-    if (row->kind == app::ControlKind::kLabel) {
-      // A label is as wide as its caption, on one line.
-      const HGDIOBJ old = ::SelectObject(screen, font);
-      SIZE extent{};
-      ::GetTextExtentPoint32W(screen, text.c_str(), static_cast<int>(text.size()), &extent);
-      ::SelectObject(screen, old);
-      width = extent.cx;
-    }
+    const int width = row->kind == app::ControlKind::kLabel ? caption_width(text, font) : Px(row->width, dpi);
     const int id = static_cast<int>(row->id) + win32::kFirstControlId;
     const HWND control = ::CreateWindowExW(made.ex_style, made.cls, text.c_str(), made.style, Px(row->left, dpi),
                                            Px(row->top, dpi), width, Px(row->height, dpi), window,
@@ -220,9 +222,19 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
     ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     if (row->kind == app::ControlKind::kTextBox) ::SendMessageW(control, EM_SETLIMITTEXT, 0, 0);
   }
-  ::ReleaseDC(nullptr, screen);
   const auto& title_timer = app::Spec(app::ControlId::Timer6);
   ::SetTimer(window, static_cast<UINT_PTR>(title_timer.id), static_cast<UINT>(title_timer.timer_interval_ms), nullptr);
+
+  // Then, as the program does once its window is built, the colours and the
+  // welcome line.
+  g_drawn.back = ::CreateSolidBrush(ColorOf(app::kFormBackColor));
+  const std::wstring welcome = WelcomeLine();
+  const auto& label1 = app::Spec(app::ControlId::Label1);
+  const HWND welcome_label = ::GetDlgItem(window, win32::kFirstControlId + static_cast<int>(label1.id));
+  ::SetWindowTextW(welcome_label, welcome.c_str());
+  ::SetWindowPos(welcome_label, nullptr, 0, 0, caption_width(welcome, font_for(label1.font)), Px(label1.height, dpi),
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  ::ReleaseDC(nullptr, screen);
   ::ShowWindow(window, show);
   ::UpdateWindow(window);
   ::SetFocus(::GetDlgItem(window, win32::kFirstControlId + static_cast<int>(app::ControlId::txt1)));
