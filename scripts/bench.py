@@ -289,8 +289,8 @@ def stand_notes(r, extra_imports, unmet):
         f"{spread(f(r['startup_program_vs_floor_min']), f(r['startup_program_vs_floor_max']))} across the "
         "rounds). What it does that the floor does not: its load handler reached through its handler table and "
         "error reporting, the user and computer names read through 255-character buffers and converted from "
-        "and to the ANSI page, each label made at the table's width, then given its caption again and sized to it (Label1 "
-        f"twice: to its first caption, then to the welcome line), and a brush of its own for the frame.{libraries}")
+        "and to the ANSI page, each label made at the table's width and then given its caption again and sized "
+        f"to it, and a brush of its own for the frame.{libraries}")
     i_pct, i_floor = f(r["idle_pct"]), f(r["idle_floor_pct"])
     r_pct, r_floor = f(r["rotating_pct"]), f(r["rotating_floor_pct"])
     out.append(
