@@ -1,18 +1,9 @@
 // The least a Win32 program can be that opens one window and paints it,
 // built with the same toolchain and flags: the baseline of start-up and
-// memory. Started with "ticking", it also changes its caption every 100 ms as
-// the program's title does, and nothing else: the floor of the idle cost.
+// memory.
 #include <windows.h>
 
-#include <string>
-
 namespace {
-
-constexpr UINT_PTR kTick = 1;
-// As long as the program's scrolling title; the caption grows by one
-// character a tick and starts again, as the title does.
-constexpr std::wstring_view kTitle = L"A caption as long as the scrolling one";
-std::size_t g_shown = 0;
 
 LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
   switch (msg) {
@@ -26,12 +17,6 @@ LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
       ::SetWindowTextW(hwnd, L"painted");
       return 0;
     }
-    case WM_TIMER: {
-      const std::wstring caption(kTitle.substr(0, g_shown));
-      ::SetWindowTextW(hwnd, caption.c_str());
-      g_shown = g_shown < kTitle.size() ? g_shown + 1 : 0;
-      return 0;
-    }
     case WM_DESTROY: ::PostQuitMessage(0); return 0;
     default: return ::DefWindowProcW(hwnd, msg, wparam, lparam);
   }
@@ -39,7 +24,7 @@ LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
 
 }  // namespace
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR command_line, int show) {
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
   WNDCLASSW wc{};
   wc.lpfnWndProc = Proc;
   wc.hInstance = instance;
@@ -50,7 +35,6 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR command_line, int show)
                                     567, 238, nullptr, nullptr, instance, nullptr);
   ::ShowWindow(hwnd, show);
   ::UpdateWindow(hwnd);
-  if (std::wstring_view(command_line) == L"ticking") ::SetTimer(hwnd, kTick, 100, nullptr);
   MSG msg;
   while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
     ::TranslateMessage(&msg);

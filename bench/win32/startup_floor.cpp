@@ -1,28 +1,158 @@
-// The floor of start-up: the program's window as it first shows, built as the
-// program builds it (the same manifest and resources, class, styles, size,
-// caption, the controls of the table in the same order with the same classes,
-// styles, sizes, texts and fonts, the welcome line in Label1, txt1 focused)
-// and nothing else: no handlers, no registry, no identity or address
-// lookups, no OLE, no icons, pictures or colours. What the program takes
-// beyond this is its own.
+// The floor of start-up: the program's window as it first shows, and the
+// work the program must do before that first paint, made directly and
+// nothing else.
+//
+// The window is built as the program builds it: the same manifest and
+// resources, class, styles, size and caption, the controls of the table in
+// the same order with the same classes, styles, sizes, texts and fonts, each
+// label as wide as its caption, txt1 focused. Before it shows, it gets what
+// the program gives it: its two icons (loaded from the resources and handed
+// to the window), the Image2 picture and the Image1 icon drawn, the back
+// colour on the window, on the frame and behind the labels, the title's
+// timer armed, the taskbar's message registered, and the welcome line made
+// from the same lookups (the user, the computer, the first IPv4 address of
+// an adapter that is up). No handlers, no error reporting, no rotation, no
+// notification icon: what the program takes beyond this is its own.
+#include <winsock2.h>
+#include <iphlpapi.h>
 #include <windows.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "app/inventory.h"
+#include "app/win32/resource.h"
 #include "app/win32/styles.h"
 
 namespace {
 
+namespace win32 = app::win32;
+
 constexpr wchar_t kClass[] = L"StartupFloor";
-// As long as a typical welcome line; the watcher waits for its "Hello: ".
-constexpr wchar_t kWelcome[] = L"Hello: user!      On computer: WORKSTATION       IP is: 192.168.100.100";
+// As long as the program's scrolling title.
+constexpr std::wstring_view kTitle = L"A caption as long as the scrolling one";
+
+struct Drawn {
+  HBRUSH back = nullptr;
+  HBITMAP picture = nullptr;
+  HICON big_icon = nullptr;
+  std::size_t title_shown = 0;
+};
+Drawn g_drawn;
 
 int Px(int twips, int dpi) { return app::TwipsToPixels(twips, dpi); }
 
+COLORREF ColorOf(platform::Rgb c) { return RGB(c.r, c.g, c.b); }
+
+const app::ControlSpec* RowFor(int control_id) {
+  const int index = control_id - win32::kFirstControlId;
+  if (index < 0 || index >= static_cast<int>(app::kControlCount)) return nullptr;
+  return &app::Spec(static_cast<app::ControlId>(index));
+}
+
+std::wstring FromAnsi(const char* bytes) {
+  wchar_t wide[256] = {};
+  ::MultiByteToWideChar(CP_ACP, 0, bytes, -1, wide, static_cast<int>(std::size(wide)));
+  return wide;
+}
+
+// The first IPv4 address of an adapter that is up and is not the loopback.
+std::wstring LocalAddress() {
+  ULONG size = 15 * 1024;
+  std::vector<unsigned char> buffer;
+  ULONG rc = ERROR_BUFFER_OVERFLOW;
+  for (int attempt = 0; attempt < 3 && rc == ERROR_BUFFER_OVERFLOW; ++attempt) {
+    buffer.resize(size);
+    rc = ::GetAdaptersAddresses(AF_INET, GAA_FLAG_SKIP_ANYCAST | GAA_FLAG_SKIP_MULTICAST | GAA_FLAG_SKIP_DNS_SERVER,
+                                nullptr, reinterpret_cast<IP_ADAPTER_ADDRESSES*>(buffer.data()), &size);
+  }
+  if (rc != NO_ERROR) return {};
+  for (auto* adapter = reinterpret_cast<IP_ADAPTER_ADDRESSES*>(buffer.data()); adapter != nullptr;
+       adapter = adapter->Next) {
+    if (adapter->OperStatus != IfOperStatusUp || adapter->IfType == IF_TYPE_SOFTWARE_LOOPBACK) continue;
+    for (auto* unicast = adapter->FirstUnicastAddress; unicast != nullptr; unicast = unicast->Next) {
+      const auto* sa = unicast->Address.lpSockaddr;
+      if (sa == nullptr || sa->sa_family != AF_INET) continue;
+      // The address in network order: its first byte is the first number.
+      const auto* b = reinterpret_cast<const unsigned char*>(&reinterpret_cast<const sockaddr_in*>(sa)->sin_addr);
+      if (b[0] == 127) continue;
+      wchar_t text[16];
+      std::swprintf(text, std::size(text), L"%u.%u.%u.%u", static_cast<unsigned>(b[0]), static_cast<unsigned>(b[1]),
+                    static_cast<unsigned>(b[2]), static_cast<unsigned>(b[3]));
+      return text;
+    }
+  }
+  return {};
+}
+
+std::wstring WelcomeLine() {
+  char user[256] = {};
+  DWORD user_size = sizeof user;
+  ::GetUserNameA(user, &user_size);
+  char computer[256] = {};
+  DWORD computer_size = sizeof computer;
+  ::GetComputerNameA(computer, &computer_size);
+  return L"Hello: " + FromAnsi(user) + L"!      On computer: " + FromAnsi(computer) + L"       IP is: " +
+         LocalAddress();
+}
+
+void DrawItem(const DRAWITEMSTRUCT& item) {
+  const auto* row = RowFor(static_cast<int>(item.CtlID));
+  if (row == nullptr) return;
+  RECT rc = item.rcItem;
+  switch (row->id) {
+    case app::ControlId::Frame1:
+      ::FillRect(item.hDC, &rc, g_drawn.back);
+      ::DrawEdge(item.hDC, &rc, EDGE_ETCHED, BF_RECT);
+      break;
+    case app::ControlId::Image2: {
+      const HDC mem = ::CreateCompatibleDC(item.hDC);
+      const HGDIOBJ old = ::SelectObject(mem, g_drawn.picture);
+      BITMAP bm{};
+      ::GetObjectW(g_drawn.picture, sizeof bm, &bm);
+      ::SetStretchBltMode(item.hDC, HALFTONE);
+      ::StretchBlt(item.hDC, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top, mem, 0, 0, bm.bmWidth,
+                   bm.bmHeight, SRCCOPY);
+      ::SelectObject(mem, old);
+      ::DeleteDC(mem);
+      break;
+    }
+    case app::ControlId::Image1:
+      ::FillRect(item.hDC, &rc, g_drawn.back);
+      ::DrawIconEx(item.hDC, rc.left, rc.top, g_drawn.big_icon, 0, 0, 0, nullptr, DI_NORMAL);
+      break;
+    case app::ControlId::WebBrowser1: ::FillRect(item.hDC, &rc, ::GetSysColorBrush(COLOR_WINDOW)); break;
+    default: break;
+  }
+}
+
 LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
-  if (msg == WM_DESTROY) ::PostQuitMessage(0);
+  switch (msg) {
+    case WM_ERASEBKGND: {
+      RECT rc{};
+      ::GetClientRect(hwnd, &rc);
+      ::FillRect(reinterpret_cast<HDC>(wparam), &rc, g_drawn.back);
+      return 1;
+    }
+    case WM_CTLCOLORSTATIC: {
+      const auto* row = RowFor(::GetDlgCtrlID(reinterpret_cast<HWND>(lparam)));
+      if (row == nullptr || row->kind != app::ControlKind::kLabel) break;
+      const auto dc = reinterpret_cast<HDC>(wparam);
+      ::SetBkMode(dc, TRANSPARENT);
+      ::SetTextColor(dc, row->text_color ? ColorOf(*row->text_color) : ::GetSysColor(COLOR_BTNTEXT));
+      return reinterpret_cast<LRESULT>(g_drawn.back);
+    }
+    case WM_DRAWITEM: DrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lparam)); return TRUE;
+    case WM_TIMER: {
+      const std::wstring caption(kTitle.substr(0, g_drawn.title_shown));
+      ::SetWindowTextW(hwnd, caption.c_str());
+      g_drawn.title_shown = g_drawn.title_shown < kTitle.size() ? g_drawn.title_shown + 1 : 0;
+      return 0;
+    }
+    case WM_DESTROY: ::PostQuitMessage(0); return 0;
+    default: break;
+  }
   return ::DefWindowProcW(hwnd, msg, wparam, lparam);
 }
 
@@ -31,14 +161,21 @@ LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
   const HDC screen = ::GetDC(nullptr);
   const int dpi = ::GetDeviceCaps(screen, LOGPIXELSX);
-  ::ReleaseDC(nullptr, screen);
-  const platform::win32::Font normal = app::win32::MakeFont(dpi, app::FontKind::kDefault);
-  const platform::win32::Font label = app::win32::MakeFont(dpi, app::FontKind::kLabelBold);
-  const platform::win32::Font box = app::win32::MakeFont(dpi, app::FontKind::kBoxBold);
+  const platform::win32::Font normal = win32::MakeFont(dpi, app::FontKind::kDefault);
+  const platform::win32::Font label = win32::MakeFont(dpi, app::FontKind::kLabelBold);
+  const platform::win32::Font box = win32::MakeFont(dpi, app::FontKind::kBoxBold);
   auto font_for = [&](app::FontKind kind) {
     if (kind == app::FontKind::kLabelBold) return label.get();
     return kind == app::FontKind::kBoxBold ? box.get() : normal.get();
   };
+  auto load_icon = [&](int cx, int cy) {
+    return static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON, ::GetSystemMetrics(cx),
+                                           ::GetSystemMetrics(cy), 0));
+  };
+  const HICON big_icon = load_icon(SM_CXICON, SM_CYICON);
+  const HICON small_icon = load_icon(SM_CXSMICON, SM_CYSMICON);
+  g_drawn.big_icon = big_icon;
+  g_drawn.picture = static_cast<HBITMAP>(::LoadImageW(instance, MAKEINTRESOURCEW(IDB_IMAGE2), IMAGE_BITMAP, 0, 0, 0));
 
   WNDCLASSEXW wc{};
   wc.cbSize = sizeof wc;
@@ -46,15 +183,17 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
   wc.lpfnWndProc = Proc;
   wc.hInstance = instance;
   wc.hCursor = ::LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
-  wc.hbrBackground = ::GetSysColorBrush(COLOR_BTNFACE);
   wc.lpszClassName = kClass;
   ::RegisterClassExW(&wc);
+  ::RegisterWindowMessageW(L"TaskbarCreated");
   RECT frame{0, 0, Px(app::kClientWidthTwips, dpi), Px(app::kClientHeightTwips, dpi)};
-  ::AdjustWindowRectEx(&frame, app::win32::kWindowStyle, FALSE, app::win32::kWindowExStyle);
+  ::AdjustWindowRectEx(&frame, win32::kWindowStyle, FALSE, win32::kWindowExStyle);
   const std::wstring caption(app::kInitialCaption.begin(), app::kInitialCaption.end());
-  const HWND window = ::CreateWindowExW(app::win32::kWindowExStyle, kClass, caption.c_str(), app::win32::kWindowStyle,
+  const HWND window = ::CreateWindowExW(win32::kWindowExStyle, kClass, caption.c_str(), win32::kWindowStyle,
                                         CW_USEDEFAULT, CW_USEDEFAULT, frame.right - frame.left,
                                         frame.bottom - frame.top, nullptr, nullptr, instance, nullptr);
+  ::SendMessageW(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big_icon));
+  ::SendMessageW(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small_icon));
 
   // The program's creation order: the keyboard order, then the rest.
   std::vector<const app::ControlSpec*> order;
@@ -62,22 +201,43 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
   for (const auto& row : app::Inventory()) {
     if (row.tab_index < 0) order.push_back(&row);
   }
+  // A label is as wide as its caption, on one line.
+  auto caption_width = [&](const std::wstring& text, HFONT font) {
+    const HGDIOBJ old = ::SelectObject(screen, font);
+    SIZE extent{};
+    ::GetTextExtentPoint32W(screen, text.c_str(), static_cast<int>(text.size()), &extent);
+    ::SelectObject(screen, old);
+    return extent.cx;
+  };
   for (const auto* row : order) {
-    const auto made = app::win32::ChildWindowFor(row->kind);
+    const auto made = win32::ChildWindowFor(row->kind);
     if (made.cls == nullptr) continue;
     const std::wstring text(row->text.begin(), row->text.end());
-    const int id = static_cast<int>(row->id) + app::win32::kFirstControlId;
+    const HFONT font = font_for(row->font);
+    const int width = row->kind == app::ControlKind::kLabel ? caption_width(text, font) : Px(row->width, dpi);
+    const int id = static_cast<int>(row->id) + win32::kFirstControlId;
     const HWND control = ::CreateWindowExW(made.ex_style, made.cls, text.c_str(), made.style, Px(row->left, dpi),
-                                           Px(row->top, dpi), Px(row->width, dpi), Px(row->height, dpi), window,
+                                           Px(row->top, dpi), width, Px(row->height, dpi), window,
                                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
-    ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_for(row->font)), FALSE);
+    ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     if (row->kind == app::ControlKind::kTextBox) ::SendMessageW(control, EM_SETLIMITTEXT, 0, 0);
   }
-  const int first = app::win32::kFirstControlId;
-  ::SetWindowTextW(::GetDlgItem(window, first + static_cast<int>(app::ControlId::Label1)), kWelcome);
+  const auto& title_timer = app::Spec(app::ControlId::Timer6);
+  ::SetTimer(window, static_cast<UINT_PTR>(title_timer.id), static_cast<UINT>(title_timer.timer_interval_ms), nullptr);
+
+  // Then, as the program does once its window is built, the colours and the
+  // welcome line.
+  g_drawn.back = ::CreateSolidBrush(ColorOf(app::kFormBackColor));
+  const std::wstring welcome = WelcomeLine();
+  const auto& label1 = app::Spec(app::ControlId::Label1);
+  const HWND welcome_label = ::GetDlgItem(window, win32::kFirstControlId + static_cast<int>(label1.id));
+  ::SetWindowTextW(welcome_label, welcome.c_str());
+  ::SetWindowPos(welcome_label, nullptr, 0, 0, caption_width(welcome, font_for(label1.font)), Px(label1.height, dpi),
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  ::ReleaseDC(nullptr, screen);
   ::ShowWindow(window, show);
   ::UpdateWindow(window);
-  ::SetFocus(::GetDlgItem(window, first + static_cast<int>(app::ControlId::txt1)));
+  ::SetFocus(::GetDlgItem(window, win32::kFirstControlId + static_cast<int>(app::ControlId::txt1)));
 
   MSG msg;
   while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
