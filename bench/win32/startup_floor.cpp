@@ -9,19 +9,27 @@
 // the program gives it: its two icons (loaded from the resources and handed
 // to the window), the Image2 picture and the Image1 icon drawn, the back
 // colour on the window, on the frame and behind the labels, the title's
-// timer armed, the taskbar's message registered, and the welcome line made
-// from the same lookups (the user, the computer, the first IPv4 address of
-// an adapter that is up). No handlers, no error reporting, no rotation, no
-// notification icon: what the program takes beyond this is its own.
+// timer armed, the taskbar's and the second start's messages registered and
+// let through, and the welcome line made from the same lookups (the user, the
+// computer, the first IPv4 address of an adapter that is up). Like the
+// program it first claims the session's name for one copy (the user's SID,
+// a named mapping), makes its window at the default size and then sizes it
+// for the DPI of its monitor, and subclasses each control as the program
+// does to answer screen readers. No handlers, no error reporting, no
+// rotation, no notification icon: what the program takes beyond this is its
+// own.
 #include <winsock2.h>
 #include <iphlpapi.h>
 #include <windows.h>
+#include <commctrl.h>
+#include <sddl.h>
 
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "app/inventory.h"
+#include "app/win32/dpi.h"
 #include "app/win32/resource.h"
 #include "app/win32/styles.h"
 
@@ -156,25 +164,31 @@ LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
   return ::DefWindowProcW(hwnd, msg, wparam, lparam);
 }
 
+// The session's name for one copy of the program, made of the user's SID.
+HANDLE ClaimOneCopy() {
+  HANDLE token = nullptr;
+  ::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token);
+  DWORD size = 0;
+  ::GetTokenInformation(token, TokenUser, nullptr, 0, &size);
+  std::string user(size, '\0');
+  ::GetTokenInformation(token, TokenUser, user.data(), size, &size);
+  ::CloseHandle(token);
+  wchar_t* sid = nullptr;
+  ::ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid, &sid);
+  const std::wstring name = L"Local\\StartupFloor-" + std::wstring(sid != nullptr ? sid : L"");
+  ::LocalFree(sid);
+  return ::CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(UINT64), name.c_str());
+}
+
+LRESULT CALLBACK Subclassed(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam, UINT_PTR, DWORD_PTR) {
+  return ::DefSubclassProc(hwnd, msg, wparam, lparam);
+}
+
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
-  const HDC screen = ::GetDC(nullptr);
-  const int dpi = ::GetDeviceCaps(screen, LOGPIXELSX);
-  const platform::win32::Font normal = win32::MakeFont(dpi, app::FontKind::kDefault);
-  const platform::win32::Font label = win32::MakeFont(dpi, app::FontKind::kLabelBold);
-  const platform::win32::Font box = win32::MakeFont(dpi, app::FontKind::kBoxBold);
-  auto font_for = [&](app::FontKind kind) {
-    if (kind == app::FontKind::kLabelBold) return label.get();
-    return kind == app::FontKind::kBoxBold ? box.get() : normal.get();
-  };
-  auto load_icon = [&](int cx, int cy) {
-    return static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON, ::GetSystemMetrics(cx),
-                                           ::GetSystemMetrics(cy), 0));
-  };
-  const HICON big_icon = load_icon(SM_CXICON, SM_CYICON);
-  const HICON small_icon = load_icon(SM_CXSMICON, SM_CYSMICON);
-  g_drawn.big_icon = big_icon;
+  const HANDLE one_copy = ClaimOneCopy();
+  auto* const slot = static_cast<UINT64*>(::MapViewOfFile(one_copy, FILE_MAP_WRITE, 0, 0, sizeof(UINT64)));
   g_drawn.picture = static_cast<HBITMAP>(::LoadImageW(instance, MAKEINTRESOURCEW(IDB_IMAGE2), IMAGE_BITMAP, 0, 0, 0));
 
   WNDCLASSEXW wc{};
@@ -185,15 +199,35 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
   wc.hCursor = ::LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
   wc.lpszClassName = kClass;
   ::RegisterClassExW(&wc);
-  ::RegisterWindowMessageW(L"TaskbarCreated");
-  RECT frame{0, 0, Px(app::kClientWidthTwips, dpi), Px(app::kClientHeightTwips, dpi)};
-  ::AdjustWindowRectEx(&frame, win32::kWindowStyle, FALSE, win32::kWindowExStyle);
+  const UINT messages[] = {::RegisterWindowMessageW(L"TaskbarCreated"),
+                           ::RegisterWindowMessageW(L"StartupFloor.StartedAgain")};
+  // Made at the default size, then sized for its monitor's DPI.
   const std::wstring caption(app::kInitialCaption.begin(), app::kInitialCaption.end());
-  const HWND window = ::CreateWindowExW(win32::kWindowExStyle, kClass, caption.c_str(), win32::kWindowStyle,
-                                        CW_USEDEFAULT, CW_USEDEFAULT, frame.right - frame.left,
-                                        frame.bottom - frame.top, nullptr, nullptr, instance, nullptr);
+  const HWND window =
+      ::CreateWindowExW(win32::kWindowExStyle, kClass, caption.c_str(), win32::kWindowStyle, CW_USEDEFAULT,
+                        CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance, nullptr);
+  for (const UINT message : messages) ::ChangeWindowMessageFilterEx(window, message, MSGFLT_ALLOW, nullptr);
+  const int dpi = win32::DpiOf(window);
+  const HDC screen = ::GetDC(nullptr);
+  const platform::win32::Font normal = win32::MakeFont(dpi, app::FontKind::kDefault);
+  const platform::win32::Font label = win32::MakeFont(dpi, app::FontKind::kLabelBold);
+  const platform::win32::Font box = win32::MakeFont(dpi, app::FontKind::kBoxBold);
+  auto font_for = [&](app::FontKind kind) {
+    if (kind == app::FontKind::kLabelBold) return label.get();
+    return kind == app::FontKind::kBoxBold ? box.get() : normal.get();
+  };
+  auto load_icon = [&](int cx, int cy) {
+    return static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON, win32::MetricAt(cx, dpi),
+                                           win32::MetricAt(cy, dpi), 0));
+  };
+  const HICON big_icon = load_icon(SM_CXICON, SM_CYICON);
+  const HICON small_icon = load_icon(SM_CXSMICON, SM_CYSMICON);
+  g_drawn.big_icon = big_icon;
   ::SendMessageW(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big_icon));
   ::SendMessageW(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small_icon));
+  const SIZE size = win32::WindowSizeFor(SIZE{Px(app::kClientWidthTwips, dpi), Px(app::kClientHeightTwips, dpi)},
+                                         win32::kWindowStyle, win32::kWindowExStyle, dpi);
+  ::SetWindowPos(window, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 
   // The program's creation order: the keyboard order, then the rest.
   std::vector<const app::ControlSpec*> order;
@@ -221,7 +255,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
                                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
     ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     if (row->kind == app::ControlKind::kTextBox) ::SendMessageW(control, EM_SETLIMITTEXT, 0, 0);
+    ::SetWindowSubclass(control, &Subclassed, static_cast<UINT_PTR>(id), 0);
   }
+  if (slot != nullptr) *slot = reinterpret_cast<UINT_PTR>(window);
   const auto& title_timer = app::Spec(app::ControlId::Timer6);
   ::SetTimer(window, static_cast<UINT_PTR>(title_timer.id), static_cast<UINT>(title_timer.timer_interval_ms), nullptr);
 
