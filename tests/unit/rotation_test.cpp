@@ -92,8 +92,8 @@ TEST(Rotation, StopOrExitThatComesInWhileTheMessengerHandlesTheCommandEndsTheRot
   const std::pair<ControlId, const char*> cases[] = {{ControlId::Command2, " open"}, {ControlId::Command3, " locked"}};
   for (const auto& [button, state] : cases) {
     Rig rig;
-    rig.meanwhile = [&rig, button] {
-      if (rig.shown.ends_with("Is")) rig.app.Click(button);
+    rig.meanwhile = [&rig, clicked = button] {
+      if (rig.shown.ends_with("Is")) rig.app.Click(clicked);
     };
     rig.Start();
     rig.RunTo(10000);
