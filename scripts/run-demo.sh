@@ -27,12 +27,25 @@ fail() {
 }
 
 xvfb_pid=""
-cleanup() {
-  trap '' INT TERM # a second Ctrl+C must not cut the cleanup short
+# The stand-in stores its user id among the messenger's settings in the
+# prefix, and the program a status: both are put back as they were.
+settings_saved=""
+settings_file="C:\\run-demo-messenger-settings.reg"
+end_wine() {
   # wineserver -k ends every process of the prefix, the stand-in included;
   # waiting for the server keeps the prefix from being used half torn down.
   WINEPREFIX="$STATUSCYCLER_WINEPREFIX" wineserver -k 2>/dev/null || true
   WINEPREFIX="$STATUSCYCLER_WINEPREFIX" timeout 10 wineserver -w 2>/dev/null || true
+}
+cleanup() {
+  trap '' INT TERM # a second Ctrl+C must not cut the cleanup short
+  end_wine
+  if [ -n "$settings_saved" ]; then
+    scripts/wine-run.sh reg delete 'HKCU\Software\Yahoo' /f >/dev/null 2>&1 || true
+    if [ "$settings_saved" = yes ]; then scripts/wine-run.sh reg import "$settings_file" >/dev/null 2>&1 || true; fi
+    rm -f "$STATUSCYCLER_WINEPREFIX/drive_c/run-demo-messenger-settings.reg"
+    end_wine
+  fi
   if [ -n "$xvfb_pid" ]; then
     kill "$xvfb_pid" 2>/dev/null || true
     wait "$xvfb_pid" 2>/dev/null || true
@@ -48,6 +61,11 @@ prepare_wine() {
   if [ ! -f "$STATUSCYCLER_WINEPREFIX/system.reg" ]; then
     say "Preparing Wine in $STATUSCYCLER_WINEPREFIX (first run only, about a minute)..."
     scripts/wine-run.sh cmd /c exit 0 >/dev/null 2>&1 || true
+  fi
+  if scripts/wine-run.sh reg export 'HKCU\Software\Yahoo' "$settings_file" /y >/dev/null 2>&1; then
+    settings_saved=yes
+  else
+    settings_saved=none
   fi
 }
 

@@ -3,6 +3,10 @@
 # display when there is no display. Used as CMake's cross-compiling emulator.
 set -euo pipefail
 export WINEPREFIX="${STATUSCYCLER_WINEPREFIX:-${XDG_CACHE_HOME:-$HOME/.cache}/statuscycler/wine}"
+# The prefix is the project's own, no user's: the end-to-end tests may change
+# the messenger's settings in it (and put them back). Wine hands the variable
+# on to the Windows programs.
+export STATUSCYCLER_THROWAWAY_PROFILE=1
 export WINEDEBUG="${WINEDEBUG:--all}"
 # No Mono and no Gecko: Wine would otherwise offer to download them, and no
 # test may ever wait on such a dialog.

@@ -14,6 +14,31 @@ namespace e2e {
 
 using Handle = platform::win32::Handle<HANDLE, &::CloseHandle>;
 
+// A test that may publish changes the messenger's settings (HKEY_CURRENT_USER\Software\Yahoo), on Windows a user's
+// own, so it runs only where scripts/wine-run.sh (the build's Wine prefix) or the owner of an account made for the
+// tests says the profile is a throwaway one. Even there it starts without them and leaves them as they were, however
+// it ends (if killed, the next such test puts them back). One line at the top of a test, after GoogleTest's include:
+#define E2E_MAY_PUBLISH()                                                                                         \
+  if (wchar_t on[2] = {}; ::GetEnvironmentVariableW(L"STATUSCYCLER_THROWAWAY_PROFILE", on, 2) != 1 || *on != '1') \
+    GTEST_SKIP() << "it would change this account's messenger settings; to run it, set "                          \
+                    "STATUSCYCLER_THROWAWAY_PROFILE=1 in an account made for the tests";                          \
+  const e2e::MessengerSettingsKept messenger_settings_kept
+
+// The settings are kept under another name, beside a mark that says there is something to put back.
+struct MessengerSettingsKept {
+  MessengerSettingsKept() {
+    PutBack();
+    ::RegSetKeyValueW(HKEY_CURRENT_USER, L"Software\\StatusCyclerE2E", nullptr, REG_SZ, L"", sizeof(wchar_t));
+    ::RegRenameKey(HKEY_CURRENT_USER, L"Software\\Yahoo", L"StatusCyclerE2E.Yahoo");
+  }
+  ~MessengerSettingsKept() { PutBack(); }
+  static void PutBack() {
+    if (::RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\StatusCyclerE2E") != ERROR_SUCCESS) return;
+    ::RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Yahoo");
+    ::RegRenameKey(HKEY_CURRENT_USER, L"Software\\StatusCyclerE2E.Yahoo", L"Yahoo");
+  }
+};
+
 // Bounded: a hung program fails the test instead of hanging it.
 inline std::wstring WindowText(HWND hwnd) {
   wchar_t text[1024] = {};
