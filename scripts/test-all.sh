@@ -32,12 +32,8 @@ ctest --preset sanitize
 scripts/fuzz.sh 15
 
 cmake --build --preset windows
-scripts/with-display.sh bash -c '
-  scripts/wine-run.sh cmd /c exit 0 >/dev/null 2>&1 || true   # prepares the Wine prefix once
-  ctest --preset windows
-  status=$?
-  WINEPREFIX="$STATUSCYCLER_WINEPREFIX" wineserver -k 2>/dev/null || true
-  exit $status'
+# The run prepares the Wine prefix if need be and ends with every process of it.
+scripts/with-display.sh ctest --preset windows
 
 # The run command as a newcomer without a display gets it: the guided run
 # fails unless the typed statuses reach the stand-in and Stop and Exit work.

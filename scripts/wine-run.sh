@@ -1,8 +1,15 @@
 #!/usr/bin/env bash
 # Runs a Windows program under Wine, in the project's own prefix, on a virtual
 # display when there is no display. Used as CMake's cross-compiling emulator.
+# `wine-run.sh --start` prepares the prefix and starts its Wine server, kept
+# ten seconds past its last program; `wine-run.sh --end` ends every process of
+# the prefix and waits for them.
 set -euo pipefail
 export WINEPREFIX="${STATUSCYCLER_WINEPREFIX:-${XDG_CACHE_HOME:-$HOME/.cache}/statuscycler/wine}"
+if [ "${1:-}" = --end ]; then
+  wineserver -k 2>/dev/null || true # none running is as good
+  exec wineserver -w
+fi
 # The prefix is the project's own, no user's: the end-to-end tests may change
 # the messenger's settings in it (and put them back). Wine hands the variable
 # on to the Windows programs.
@@ -18,5 +25,12 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   mkdir -p "$WINEPREFIX"
   wineboot -i >/dev/null 2>&1 || true
   wineserver -w || true
+fi
+# Started by a test instead, the server and Wine's own services would hold
+# the test's output open until they went, and their start-up would come with
+# every test.
+if [ "${1:-}" = --start ]; then
+  wineserver -p10 </dev/null >/dev/null 2>&1
+  exec wine cmd /c exit 0 </dev/null >/dev/null 2>&1
 fi
 exec wine "$@" 2> >(grep -v -e 'wine32 is missing' -e 'multiarch needs' -e 'dpkg --add-architecture' -e 'apt-get install wine32' >&2)

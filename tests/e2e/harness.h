@@ -67,7 +67,8 @@ inline void Mouse(HWND over, std::initializer_list<DWORD> buttons) {
 }
 
 // A program in a job of its own: it ends with this object, and so does all it
-// started (Wine's crash debugger, say).
+// started (Wine's crash debugger, say), also when the test is killed on its
+// timeout and no destructor runs: the job ends with its last handle.
 struct Process {
   static Process Start(const std::wstring& exe, const std::wstring& args = L"") {
     Process p;
@@ -81,6 +82,9 @@ struct Process {
                          &pi)) {
       const Handle thread(pi.hThread);
       p.handle.reset(pi.hProcess);
+      JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+      limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+      ::SetInformationJobObject(p.job.get(), JobObjectExtendedLimitInformation, &limits, sizeof limits);
       ::AssignProcessToJobObject(p.job.get(), pi.hProcess);
       ::ResumeThread(pi.hThread);
     }
@@ -95,10 +99,7 @@ struct Process {
   bool running() const { return WaitExit(std::chrono::milliseconds(0)) == -1; }
   DWORD pid() const { return ::GetProcessId(handle.get()); }
 
-  struct EndJob {
-    void operator()(HANDLE job) const { ::TerminateJobObject(job, 99), ::CloseHandle(job); }
-  };
-  platform::Owner<HANDLE, EndJob> job{::CreateJobObjectW(nullptr, nullptr)};
+  Handle job{::CreateJobObjectW(nullptr, nullptr)};
   Handle handle;
 };
 
