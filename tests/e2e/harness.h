@@ -124,14 +124,18 @@ class App {
   std::wstring Caption() const { return WindowText(main_); }
   Process& process() { return process_; }
 
-  // Returns once the program has handled all that was sent, not posted, so far.
-  void Sync() const { ::SendMessageTimeoutW(main_, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 10000, nullptr); }
   void Click(app::ControlId id) const { Press(id, id); }
   void Press(app::ControlId id, app::ControlId release_over) const {
     Mouse(Control(id), {0, MOUSEEVENTF_LEFTDOWN});
     Mouse(Control(release_over), {0, MOUSEEVENTF_LEFTUP});
-    // Handled before this returns, so that nothing posted after it comes first.
-    testwin::PumpUntil([&] { return testwin::FocusOf(main_) == Control(id) || !::IsWindowVisible(main_); });
+    // Handled before this returns, the release too (the control lets the mouse go once it has handled it), so
+    // that nothing posted after it comes first and a release that clicked nothing has been seen to.
+    testwin::PumpUntil([&] {
+      GUITHREADINFO info{};
+      info.cbSize = sizeof info;
+      ::GetGUIThreadInfo(::GetWindowThreadProcessId(main_, nullptr), &info);
+      return (info.hwndFocus == Control(id) && info.hwndCapture == nullptr) || !::IsWindowVisible(main_);
+    });
   }
   void Type(const std::wstring& text) const {
     std::vector<INPUT> in;
@@ -151,10 +155,8 @@ class App {
   static INPUT Keyboard(WORD vk, wchar_t c, DWORD flags) {
     return {INPUT_KEYBOARD, {.ki = {vk, c, flags | (vk == 0 ? KEYEVENTF_UNICODE : 0), 0, 0}}};
   }
-  void Send(std::vector<INPUT>& in) const {
-    ::SendInput(static_cast<UINT>(in.size()), in.data(), sizeof(INPUT));
-    Sync();
-  }
+  // Queued behind earlier input; what the keys did is for the test to wait for.
+  static void Send(std::vector<INPUT>& in) { ::SendInput(static_cast<UINT>(in.size()), in.data(), sizeof(INPUT)); }
 
   Process process_;
   HWND main_ = nullptr;
