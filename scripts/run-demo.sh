@@ -111,9 +111,9 @@ title_turn() {
   return 1
 }
 
-# "2024-05-01 12:00:01.250<TAB>lParam=1<TAB>text" -> "  12:00:01.250  text"
+# "2024-05-01 12:00:01.250<TAB>sent<TAB>lParam=1<TAB>text" -> "  12:00:01.250  text"
 print_log() {
-  if [ -s "$log" ]; then sed -E 's/^[0-9-]+ ([0-9:.]+)\t[^\t]*\t/  \1  /' "$log"; else say "  (empty)"; fi
+  if [ -s "$log" ]; then sed -E 's/^[0-9-]+ ([0-9:.]+)\t[^\t]*\t[^\t]*\t/  \1  /' "$log"; else say "  (empty)"; fi
 }
 
 with_display() {
@@ -215,7 +215,7 @@ guided() {
   print_log
   local applied=$(($(lines) - before)) ours=0
   for text in "${statuses[@]}"; do
-    if cut -f3 "$log" | grep -qxF "$text"; then ours=$((ours + 1)); fi
+    if cut -f4 "$log" | grep -qxF "$text"; then ours=$((ours + 1)); fi
   done
   [ "$applied" -gt 0 ] || fail "the stand-in logged no status after Start: the program set none (see $picture)"
   [ "$ours" -gt 0 ] || fail "none of the typed statuses reached the stand-in: the typing missed the boxes (see $picture)"
