@@ -47,7 +47,7 @@ void RestartShell(HWND owner) {
 
 bool Hidden(const e2e::App& app) { return !::IsWindowVisible(app.main()) && ::IsIconic(app.main()); }
 
-TEST(TrayE2E, MinimizeHidesBehindAnIconThatOnlyADoubleClickOnBringsBackAndThatANewShellGetsWhileHidden) {
+TEST(TrayE2E, MinimizeHidesBehindAnIconThatADoubleClickOnBringsBackAndThatANewShellGetsWhileHidden) {
   ASSERT_TRUE(PumpUntil([] { return !WineTrayIcon(); })) << "icons left over";
   auto app = e2e::App::Launch();
   ASSERT_NE(app.main(), nullptr);
@@ -58,11 +58,7 @@ TEST(TrayE2E, MinimizeHidesBehindAnIconThatOnlyADoubleClickOnBringsBackAndThatAN
   RestartShell(app.main());
   ASSERT_TRUE(WineTrayIcon()) << "a new shell got no icon from the hidden window";
 
-  for (const UINT message : {WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_LBUTTONUP, WM_RBUTTONDOWN, WM_RBUTTONUP}) {
-    // The icon's callback, as the shell sends it.
-    ::SendMessageTimeoutW(app.main(), WM_MOUSEMOVE, 1, message, SMTO_ABORTIFHUNG, 5000, nullptr);
-    EXPECT_TRUE(Hidden(app)) << "callback " << message << " brought the window back";
-  }
+  // That no other callback brings it back is the portable code's, and shown there.
   e2e::Mouse(WineTrayIcon(), {0, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP});
   // In front, and with the focus back on the control that had it.
   ASSERT_TRUE(PumpUntil([&] {
