@@ -1,8 +1,24 @@
 #!/usr/bin/env bash
 # Runs a Windows program under Wine, in the project's own prefix, on a virtual
 # display when there is no display. Used as CMake's cross-compiling emulator.
+# `wine-run.sh --start` prepares the prefix and starts its Wine server, kept
+# ten seconds past its last program; `wine-run.sh --end` ends every process of
+# the prefix (and of those made from it for other DPIs) and waits for them.
 set -euo pipefail
 export WINEPREFIX="${STATUSCYCLER_WINEPREFIX:-${XDG_CACHE_HOME:-$HOME/.cache}/statuscycler/wine}"
+if [ "${1:-}" = --end ]; then
+  # The prefix and those made from it for other DPIs (below).
+  for prefix in "$WINEPREFIX" "$WINEPREFIX"-dpi*; do
+    [ -d "$prefix" ] || continue
+    WINEPREFIX="$prefix" wineserver -k 2>/dev/null || true # none running is as good
+    WINEPREFIX="$prefix" wineserver -w
+  done
+  exit 0
+fi
+# The prefix is the project's own, no user's: the end-to-end tests may change
+# the messenger's settings in it (and put them back). Wine hands the variable
+# on to the Windows programs.
+export STATUSCYCLER_THROWAWAY_PROFILE=1
 export WINEDEBUG="${WINEDEBUG:--all}"
 # No Mono and no Gecko: Wine would otherwise offer to download them, and no
 # test may ever wait on such a dialog.
@@ -29,5 +45,12 @@ if [ -n "${STATUSCYCLER_DPI:-}" ] && [ "$STATUSCYCLER_DPI" != 96 ]; then
     wineserver -w || true
     touch "$WINEPREFIX/.dpi-ready"
   fi
+fi
+# Started by a test instead, the server and Wine's own services would hold
+# the test's output open until they went, and their start-up would come with
+# every test.
+if [ "${1:-}" = --start ]; then
+  wineserver -p10 </dev/null >/dev/null 2>&1
+  exec wine cmd /c exit 0 </dev/null >/dev/null 2>&1
 fi
 exec wine "$@" 2> >(grep -v -e 'wine32 is missing' -e 'multiarch needs' -e 'dpkg --add-architecture' -e 'apt-get install wine32' >&2)

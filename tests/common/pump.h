@@ -9,8 +9,7 @@
 
 namespace testwin {
 
-inline bool PumpUntil(const std::function<bool()>& done,
-                      std::chrono::milliseconds limit = std::chrono::seconds(10)) {
+inline bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limit = std::chrono::seconds(10)) {
   const auto until = std::chrono::steady_clock::now() + limit;
   for (;;) {
     if (done()) return true;
@@ -25,7 +24,9 @@ inline bool PumpUntil(const std::function<bool()>& done,
 }
 
 // Pumps for a while (at least once), for what has no condition to wait on.
-inline void PumpFor(std::chrono::milliseconds time) { PumpUntil([] { return false; }, time); }
+inline void PumpFor(std::chrono::milliseconds time) {
+  PumpUntil([] { return false; }, time);
+}
 
 // The control that has the keyboard focus on the thread of `window`, which may
 // belong to another process.

@@ -14,6 +14,31 @@ namespace e2e {
 
 using Handle = platform::win32::Handle<HANDLE, &::CloseHandle>;
 
+// A test that may publish changes the messenger's settings (HKEY_CURRENT_USER\Software\Yahoo), on Windows a user's
+// own, so it runs only where scripts/wine-run.sh (the build's Wine prefix) or the owner of an account made for the
+// tests says the profile is a throwaway one. Even there it starts without them and leaves them as they were, however
+// it ends (if killed, the next such test puts them back). One line at the top of a test, after GoogleTest's include:
+#define E2E_MAY_PUBLISH()                                                                                         \
+  if (wchar_t on[2] = {}; ::GetEnvironmentVariableW(L"STATUSCYCLER_THROWAWAY_PROFILE", on, 2) != 1 || *on != '1') \
+    GTEST_SKIP() << "it would change this account's messenger settings; to run it, set "                          \
+                    "STATUSCYCLER_THROWAWAY_PROFILE=1 in an account made for the tests";                          \
+  const e2e::MessengerSettingsKept messenger_settings_kept
+
+// The settings are kept under another name, beside a mark that says there is something to put back.
+struct MessengerSettingsKept {
+  MessengerSettingsKept() {
+    PutBack();
+    ::RegSetKeyValueW(HKEY_CURRENT_USER, L"Software\\StatusCyclerE2E", nullptr, REG_SZ, L"", sizeof(wchar_t));
+    ::RegRenameKey(HKEY_CURRENT_USER, L"Software\\Yahoo", L"StatusCyclerE2E.Yahoo");
+  }
+  ~MessengerSettingsKept() { PutBack(); }
+  static void PutBack() {
+    if (::RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\StatusCyclerE2E") != ERROR_SUCCESS) return;
+    ::RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Yahoo");
+    ::RegRenameKey(HKEY_CURRENT_USER, L"Software\\StatusCyclerE2E.Yahoo", L"Yahoo");
+  }
+};
+
 // Bounded: a hung program fails the test instead of hanging it.
 inline std::wstring WindowText(HWND hwnd) {
   wchar_t text[1024] = {};
@@ -42,7 +67,8 @@ inline void Mouse(HWND over, std::initializer_list<DWORD> buttons) {
 }
 
 // A program in a job of its own: it ends with this object, and so does all it
-// started (Wine's crash debugger, say).
+// started (Wine's crash debugger, say), also when the test is killed on its
+// timeout and no destructor runs: the job ends with its last handle.
 struct Process {
   static Process Start(const std::wstring& exe, const std::wstring& args = L"") {
     Process p;
@@ -56,6 +82,9 @@ struct Process {
                          &pi)) {
       const Handle thread(pi.hThread);
       p.handle.reset(pi.hProcess);
+      JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+      limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+      ::SetInformationJobObject(p.job.get(), JobObjectExtendedLimitInformation, &limits, sizeof limits);
       ::AssignProcessToJobObject(p.job.get(), pi.hProcess);
       ::ResumeThread(pi.hThread);
     }
@@ -70,10 +99,7 @@ struct Process {
   bool running() const { return WaitExit(std::chrono::milliseconds(0)) == -1; }
   DWORD pid() const { return ::GetProcessId(handle.get()); }
 
-  struct EndJob {
-    void operator()(HANDLE job) const { ::TerminateJobObject(job, 99), ::CloseHandle(job); }
-  };
-  platform::Owner<HANDLE, EndJob> job{::CreateJobObjectW(nullptr, nullptr)};
+  Handle job{::CreateJobObjectW(nullptr, nullptr)};
   Handle handle;
 };
 
@@ -98,14 +124,18 @@ class App {
   std::wstring Caption() const { return WindowText(main_); }
   Process& process() { return process_; }
 
-  // Returns once the program has handled all that was sent, not posted, so far.
-  void Sync() const { ::SendMessageTimeoutW(main_, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 10000, nullptr); }
   void Click(app::ControlId id) const { Press(id, id); }
   void Press(app::ControlId id, app::ControlId release_over) const {
     Mouse(Control(id), {0, MOUSEEVENTF_LEFTDOWN});
     Mouse(Control(release_over), {0, MOUSEEVENTF_LEFTUP});
-    // Handled before this returns, so that nothing posted after it comes first.
-    testwin::PumpUntil([&] { return testwin::FocusOf(main_) == Control(id) || !::IsWindowVisible(main_); });
+    // Handled before this returns, the release too (the control lets the mouse go once it has handled it), so
+    // that nothing posted after it comes first and a release that clicked nothing has been seen to.
+    testwin::PumpUntil([&] {
+      GUITHREADINFO info{};
+      info.cbSize = sizeof info;
+      ::GetGUIThreadInfo(::GetWindowThreadProcessId(main_, nullptr), &info);
+      return (info.hwndFocus == Control(id) && info.hwndCapture == nullptr) || !::IsWindowVisible(main_);
+    });
   }
   void Type(const std::wstring& text) const {
     std::vector<INPUT> in;
@@ -125,10 +155,8 @@ class App {
   static INPUT Keyboard(WORD vk, wchar_t c, DWORD flags) {
     return {INPUT_KEYBOARD, {.ki = {vk, c, flags | (vk == 0 ? KEYEVENTF_UNICODE : 0), 0, 0}}};
   }
-  void Send(std::vector<INPUT>& in) const {
-    ::SendInput(static_cast<UINT>(in.size()), in.data(), sizeof(INPUT));
-    Sync();
-  }
+  // Queued behind earlier input; what the keys did is for the test to wait for.
+  static void Send(std::vector<INPUT>& in) { ::SendInput(static_cast<UINT>(in.size()), in.data(), sizeof(INPUT)); }
 
   Process process_;
   HWND main_ = nullptr;

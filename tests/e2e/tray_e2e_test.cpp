@@ -47,21 +47,18 @@ void RestartShell(HWND owner) {
 
 bool Hidden(const e2e::App& app) { return !::IsWindowVisible(app.main()) && ::IsIconic(app.main()); }
 
-TEST(TrayE2E, MinimizeHidesBehindAnIconThatOnlyADoubleClickOnBringsBackAndThatANewShellGetsWhileHidden) {
+TEST(TrayE2E, MinimizeHidesBehindAnIconThatADoubleClickOnBringsBackAndThatANewShellGetsWhileHidden) {
   ASSERT_TRUE(PumpUntil([] { return !WineTrayIcon(); })) << "icons left over";
   auto app = e2e::App::Launch();
   ASSERT_NE(app.main(), nullptr);
   app.Click(app::ControlId::Command4);
   ASSERT_TRUE(PumpUntil([&] { return Hidden(app) && WineTrayIcon(); }));
-  EXPECT_GT(Colours(WineTrayIcon()), 2u) << "no picture in the icon's place";
+  // The shell paints the icon in its own time.
+  EXPECT_TRUE(PumpUntil([] { return Colours(WineTrayIcon()) > 2; })) << "no picture in the icon's place";
   RestartShell(app.main());
   ASSERT_TRUE(WineTrayIcon()) << "a new shell got no icon from the hidden window";
 
-  for (const UINT message : {WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_LBUTTONUP, WM_RBUTTONDOWN, WM_RBUTTONUP}) {
-    // The icon's callback, as the shell sends it.
-    ::SendMessageTimeoutW(app.main(), WM_MOUSEMOVE, 1, message, SMTO_ABORTIFHUNG, 5000, nullptr);
-    EXPECT_TRUE(Hidden(app)) << "callback " << message << " brought the window back";
-  }
+  // That no other callback brings it back is the portable code's, and shown there.
   e2e::Mouse(WineTrayIcon(), {0, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP});
   // In front, and with the focus back on the control that had it.
   ASSERT_TRUE(PumpUntil([&] {

@@ -7,6 +7,7 @@
 
 #include "app/sim/sim_app.h"
 #include "tests/common/text.h"
+#include "writer/ascii_rules.h"
 
 using app::ControlId;
 using platform::Text;
@@ -40,6 +41,23 @@ TEST(AsciiWriter, KeyAppendsItsReplacementOnceEmptiesTheInputAndFocusesIt) {
     EXPECT_EQ(w.Put(key), Show(u"|" + appended + u"|x" + appended)) << Show(key);
     EXPECT_EQ(w.app.ui.focus, "Text1") << Show(key);
   }
+}
+
+// Every rule at once, without a second copy of the table: the 32-bit FNV-1a
+// hash of the keys and replacements as UTF-16LE code units, each rule as key,
+// replacement, LF, against the value a separate script computed from the code
+// points of the rule list.
+TEST(AsciiRules, NoRuleIsChangedAddedDroppedOrMoved) {
+  std::uint32_t hash = 2166136261u;
+  const auto add = [&](std::uint32_t unit) {
+    for (const std::uint32_t byte : {unit & 0xFFu, unit >> 8}) hash = (hash ^ byte) * 16777619u;
+  };
+  for (const auto& rule : writer::AsciiRules()) {
+    add(rule.key);
+    for (const char16_t unit : rule.replacement) add(unit);
+    add(u'\n');
+  }
+  EXPECT_EQ(hash, 0x746F353Bu);
 }
 
 TEST(AsciiWriter, TextThatIsNotOneRulesKeyStaysAndChangesNothing) {

@@ -5,7 +5,8 @@
 //
 // Options:
 //   --user-id ID   store ID as the current messenger user before starting
-//   --log FILE     append "timestamp<TAB>lParam=<n><TAB>text" per command (UTF-8)
+//   --log FILE     append "timestamp<TAB>how<TAB>lParam=<n><TAB>text" per command (UTF-8),
+//                  how being "sent" (the sender waits for it), "posted" or "sent without waiting"
 //   --hang N       after N commands, never return from the next one
 //   --title TEXT   window title
 
@@ -189,9 +190,13 @@ void appendLog(State& st, LPARAM lParam) {
   if (!st.log) return;
   SYSTEMTIME t{};
   GetLocalTime(&t);
-  char prefix[96];
-  std::snprintf(prefix, sizeof prefix, "%04u-%02u-%02u %02u:%02u:%02u.%03u\tlParam=%lld\t", t.wYear, t.wMonth, t.wDay,
-                t.wHour, t.wMinute, t.wSecond, t.wMilliseconds, static_cast<long long>(lParam));
+  // The messenger is told synchronously: the sender counts on the status
+  // being applied by the time the call returns.
+  const DWORD how = InSendMessageEx(nullptr) & (ISMEX_SEND | ISMEX_NOTIFY | ISMEX_CALLBACK);
+  const char* reached = how == ISMEX_SEND ? "sent" : how == ISMEX_NOSEND ? "posted" : "sent without waiting";
+  char prefix[128];
+  std::snprintf(prefix, sizeof prefix, "%04u-%02u-%02u %02u:%02u:%02u.%03u\t%s\tlParam=%lld\t", t.wYear, t.wMonth,
+                t.wDay, t.wHour, t.wMinute, t.wSecond, t.wMilliseconds, reached, static_cast<long long>(lParam));
   // One WriteFile per line: it reaches the OS at once (no user-space
   // buffer), so a reader never sees half a line or has to wait for a flush.
   const std::string line = prefix + narrow(st.status, CP_UTF8) + "\n";
