@@ -445,9 +445,10 @@ int main() {
   ::GetWindowRect(window.hwnd(), &placed);
   const int dpi = ScreenDpi();
   const BareWriter bare(dpi, POINT{placed.left, placed.bottom + 8});
-  const std::array<Target, 2> targets{Target{window.hwnd(), window.ControlWindow(ControlId::Text1),
-                                             window.ControlWindow(ControlId::Text2), window.ControlWindow(ControlId::Text3)},
-                                      Target{bare.window(), bare.input(), bare.last(), bare.out()}};
+  const std::array<Target, 2> targets{
+      Target{window.hwnd(), window.ControlWindow(ControlId::Text1), window.ControlWindow(ControlId::Text2),
+             window.ControlWindow(ControlId::Text3)},
+      Target{bare.window(), bare.input(), bare.last(), bare.out()}};
   const std::size_t sizes[] = {0, 10000, 100000};
   std::printf("keystrokes=%d\nkeystrokes_warm_up=%d\n", kKeystrokes, kWarmUp);
   std::printf(
