@@ -21,9 +21,9 @@
 #include <utility>
 #include <vector>
 
-#include "app/win32/main_window.h"
 #include "platform/win32/handles.h"
 #include "tests/common/pump.h"
+#include "tests/win32/real_window.h"
 #include "tests/common/text.h"
 #include "writer/ascii_rules.h"
 
@@ -32,60 +32,7 @@ namespace {
 using app::ControlId;
 using app::ControlKind;
 using namespace std::chrono_literals;
-
-std::wstring TextOf(HWND hwnd) {
-  std::wstring text(static_cast<std::size_t>(::GetWindowTextLengthW(hwnd)) + 1, L'\0');
-  text.resize(static_cast<std::size_t>(::GetWindowTextW(hwnd, text.data(), static_cast<int>(text.size()))));
-  return text;
-}
-
-std::wstring Wide(std::u16string_view text) { return {text.begin(), text.end()}; }
-
-int IdOf(ControlId id) { return app::win32::kFirstControlId + static_cast<int>(id); }
-
-// Message boxes are answered as they come up on this thread, and their texts
-// kept: no test waits on a dialog. A box shown from inside another's loop
-// activates the first again when it goes, so each is kept once.
-std::vector<std::pair<HWND, std::wstring>> g_boxes;
-
-LRESULT CALLBACK AnswerBoxes(int code, WPARAM wparam, LPARAM lparam) {
-  const auto box = reinterpret_cast<HWND>(wparam);
-  wchar_t text[256] = {};
-  if (code == HCBT_ACTIVATE && ::GetDlgItemTextW(box, 0xFFFF, text, 256) > 0 &&
-      std::ranges::find(g_boxes, box, &std::pair<HWND, std::wstring>::first) == g_boxes.end()) {
-    g_boxes.emplace_back(box, text);
-    ::PostMessageW(box, WM_COMMAND, IDOK, 0);
-  }
-  return ::CallNextHookEx(nullptr, code, wparam, lparam);
-}
-
-class RealWindow : public ::testing::Test {
- protected:
-  void SetUp() override {
-    g_boxes.clear();
-    ASSERT_TRUE(window_.Create(SW_SHOW));
-    ::SetForegroundWindow(window_.hwnd());
-  }
-  static std::vector<std::wstring> Boxes() {
-    std::vector<std::wstring> texts;
-    for (const auto& box : g_boxes) texts.push_back(box.second);
-    return texts;
-  }
-  HWND Control(ControlId id) const { return window_.ControlWindow(id); }
-  // A character as the keyboard delivers it to a box.
-  void Type(ControlId box, wchar_t c) const { ::SendMessageW(Control(box), WM_CHAR, c, 1); }
-  // The button's click as the button itself reports it.
-  void Click(ControlId button) const {
-    ::SendMessageW(window_.hwnd(), WM_COMMAND, MAKEWPARAM(IdOf(button), BN_CLICKED),
-                   reinterpret_cast<LPARAM>(Control(button)));
-  }
-
-  const platform::win32::Handle<HHOOK, &::UnhookWindowsHookEx> hook_{
-      ::SetWindowsHookExW(WH_CBT, &AnswerBoxes, nullptr, ::GetCurrentThreadId())};
-  // Apart, so that a test can let the window object go first (and use window_ no more).
-  std::optional<app::win32::MainWindow> object_{std::in_place, ::GetModuleHandleW(nullptr)};
-  app::win32::MainWindow& window_ = *object_;
-};
+using namespace realwin;
 
 // Whether OLE (or COM) is still started on this thread.
 bool ApartmentHeld() {
