@@ -7,7 +7,7 @@ seconds="${1:-15}"
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz
 failed=0
-for target in reg_read mouse_move presence_url; do
+for target in presence_url; do
   work=$(mktemp -d)
   # New inputs go to a scratch folder; the committed corpus is only read.
   if build/fuzz/fuzz/fuzz_$target -max_total_time="$seconds" -max_len=512 -print_final_stats=0 \

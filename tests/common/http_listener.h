@@ -1,7 +1,7 @@
 #pragma once
-// An HTTP server on 127.0.0.1 for the Windows tests: records each request line and answers with one small page,
-// from a thread of its own, as the thread of a browser control must keep pumping messages. Held, it answers nothing
-// and keeps each connection open until it is destroyed: a page that never finishes loading. Links with ws2_32.
+// An HTTP server on 127.0.0.1 for the Windows tests: records each request line from a thread of its own, as the
+// thread of a browser control must keep pumping messages, and answers nothing: it keeps each connection open until
+// it is destroyed, a page that never finishes loading. Links with ws2_32.
 #include <winsock2.h>
 
 #include <atomic>
@@ -16,9 +16,8 @@ namespace testhttp {
 
 class HttpListener {
  public:
-  enum class Answer { kPage, kHeld };
   // On the port a program was built to ask at; 0 picks a free one.
-  explicit HttpListener(unsigned short port, Answer answer = Answer::kPage);
+  explicit HttpListener(unsigned short port);
   ~HttpListener();                               // stops serving and closes every socket
   unsigned short port() const { return port_; }  // 0 if it could not listen (say, the port is taken)
   std::vector<std::string> lines() const {       // "GET /x HTTP/1.1" of each request so far
@@ -30,7 +29,6 @@ class HttpListener {
   using Socket = platform::win32::Handle<SOCKET, &::closesocket>;
   void Serve(Socket client);
 
-  const Answer answer_;
   std::atomic<bool> stop_{false};
   Socket listener_;
   unsigned short port_ = 0;

@@ -133,7 +133,6 @@ TEST(Rotation, SecondStartKeepsOneTurnOnTimer1AndOtherwiseSendsASecondUntilOneAr
 TEST(Rotation, RingGoesOnWithoutAMessengerAUserIdOrWriteAccessAndAfterAFailedTick) {
   const std::tuple<const char*, void (*)(Rig&), const char*> cases[] = {
       {"messenger not running", [](Rig& r) { r.app.messaging.RemoveWindow(r.messenger); }, "3 locked"},
-      {"messenger hung", [](Rig& r) { r.app.messaging.Find(r.messenger)->hung = true; }, "3 locked"},
       {"no user id",
        [](Rig& r) { r.app.registry.Put("Software\\Yahoo\\Pager", "Yahoo! user id", regtype::kDword, ""); }, "3 locked"},
       {"profile not writable", [](Rig& r) { r.app.registry.faults.FailNth("RegCreateKeyA", 1, true); }, "3 locked"},

@@ -61,6 +61,11 @@ TEST(RegReadString, GivesTheDefaultUnlessAStringAndThenTheTextUpToItsFirstNul) {
   reg.faults.FailNth("RegQueryValueExA", 2);
   EXPECT_EQ(Read(reg, SimAnsi{}), u"   ");
   EXPECT_EQ(reg.open_handles(), 0);
+  // Under a double-byte page the first NUL is found among the characters, not the bytes.
+  SimAnsi dbcs;
+  dbcs.double_byte = true;
+  reg.Put("Software\\T", "V", regtype::kSz, std::string("\x81\x81\x81\x82\0z", 6));
+  EXPECT_EQ(Read(reg, dbcs), u"\u4E81\u4E82");
 }
 
 TEST(RegWriteString, StoresTheAnsiBytesWithoutANulAndReadsBackTheSame) {

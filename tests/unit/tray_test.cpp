@@ -31,8 +31,6 @@ TEST(TrayIcon, MinimizeAddsThisWindowsIconThenMinimisesThenHides) {
   const std::string add = std::string(head, 26) + "Made by Quorbelline!" + '\0' + std::string(43, ' ');
   const std::tuple<const char*, bool, platform::WindowState, bool> cases[] = {
       {"", true, kMinimized, false},
-      {"Form.Handle", false, kNormal, true},
-      {"Form.SetWindowState", true, kNormal, true},
       {"Form.SetVisible", true, kMinimized, true},
   };
   for (const auto& [failing_op, added, state, visible] : cases) {
@@ -120,16 +118,6 @@ TEST(TrayIcon, WindowIsHiddenOnlyWhereAnIconLeadsBackAndTheIconFollowsANewShell)
     EXPECT_EQ(Where(app), c.where) << c.what;
     EXPECT_TRUE(app.errors_shown.empty()) << c.what;
   }
-}
-
-TEST(TrayIcon, FailedRestoreActivatesNothing) {
-  app::sim::SimApp app;
-  app.Click(ControlId::Command4);
-  app.ui.faults.FailNth("Form.SetVisible", 2);  // the restore stops before it activates anything
-  app.TrayCallback(515);
-  EXPECT_TRUE(app.shell.activated.empty());
-  app.TrayCallback(515);
-  EXPECT_EQ(app.shell.activated, std::vector<std::uint32_t>{4242});
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 
 #include "app/win32/main_window.h"
 #include "platform/win32/handles.h"
+#include "tests/common/pump.h"
 
 namespace realwin {
 
@@ -22,8 +23,6 @@ inline std::wstring TextOf(HWND hwnd) {
   text.resize(static_cast<std::size_t>(::GetWindowTextW(hwnd, text.data(), static_cast<int>(text.size()))));
   return text;
 }
-
-inline std::wstring Wide(std::u16string_view text) { return {text.begin(), text.end()}; }
 
 inline int IdOf(app::ControlId id) { return app::win32::kFirstControlId + static_cast<int>(id); }
 
@@ -61,6 +60,13 @@ class RealWindow : public ::testing::Test {
     ::RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
     redirect_.reset();
     ::RegDeleteTreeW(HKEY_CURRENT_USER, kScratch);
+  }
+  // Pumps until no posted message is left on this thread: an error box is
+  // shown from one, so none can still come after this.
+  static void PumpPosted() {
+    MSG posted;
+    EXPECT_TRUE(
+        testwin::PumpUntil([&] { return !::PeekMessageW(&posted, nullptr, 0, 0, PM_NOREMOVE | PM_QS_POSTMESSAGE); }));
   }
   static std::vector<std::wstring> Boxes() {
     std::vector<std::wstring> texts;
