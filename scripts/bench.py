@@ -246,8 +246,9 @@ each floor.
 - **Keystroke floor** (in `keystroke_bench.exe`): a window of the program's
   style and client size holding three bare edit controls made as Text1,
   Text2 and Text3 are (classes, styles, sizes, fonts, no length limit,
-  places: Text2 below the visible client area, as the program's is), Text3
-  filled with the same text. The same key goes into the first through
+  places: Text2 below the visible client area, as the program's is; each
+  subclassed as the program's boxes are to answer screen readers, the
+  subclass passing everything on), Text3 filled with the same text. The same key goes into the first through
   `SendInput`, and the window's own `EN_CHANGE` does the writer's work
   directly: it reads the first box, and if that holds one key of the rules
   it writes the replacement into the second, empties the first, reads the
@@ -319,9 +320,9 @@ def stand_notes(r, extra_imports, unmet):
         "control's, as Wine's one-line edit control lays out and paints its whole line after every change "
         "whoever appends (see "
         "[keystroke.md](keystroke.md)). What the program adds: the dialog manager in its message loop, the "
-        "change reaching the writer through its handler table, the writer reading Text1 afresh for every rule "
-        "of the table (and again for each in the nested change when Text1 is emptied), its texts converted "
-        "between the window's strings and its own, and the check that Text3 took the whole append.")
+        "change reaching the writer through its handler table, the rules' table searched for the key, the "
+        "nested change reading Text1 once more when Text1 is emptied, its texts converted between the "
+        "window's strings and its own, and the check that Text3 took the whole append.")
     pub, pub_floor = f(r["publish_us_median"]), f(r["publish_floor_us_median"])
     alone, alone_floor = f(r["publish_us_median_no_messenger"]), f(r["publish_floor_us_median_no_messenger"])
     out.append(

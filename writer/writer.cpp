@@ -5,10 +5,12 @@
 namespace writer {
 
 void RunChange(platform::TextBox& input, platform::TextBox& last, platform::TextBox& output) {
-  // Every rule is an independent test against the input read afresh: after a
-  // match the input is empty, so later rules (the second "!" among them) fail.
+  // Every rule is an independent test against the input as it is then: after
+  // a match the input is empty, so later rules (the second "!" among them)
+  // fail. Nothing but a match changes the input, so it is read again only
+  // after one.
+  platform::Text text = input.GetText();
   for (const AsciiRule& rule : AsciiRules()) {
-    const platform::Text text = input.GetText();
     if (text.size() != 1 || text.front() != rule.key) continue;
     last.SetText(rule.replacement);
     input.SetText(u"");  // re-enters through the change event; the nested run finds nothing
@@ -17,6 +19,7 @@ void RunChange(platform::TextBox& input, platform::TextBox& last, platform::Text
     // reading and rewriting a box that grows for ever.
     output.AppendText(last.GetText());
     input.SetFocus();
+    text = input.GetText();
   }
 }
 

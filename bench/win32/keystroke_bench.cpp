@@ -12,6 +12,7 @@
 // once Text3 holds the new text and none of the three boxes has anything
 // left to paint.
 #include <windows.h>
+#include <commctrl.h>
 
 #include <algorithm>
 #include <array>
@@ -74,13 +75,11 @@ std::wstring Filler(bool decorated, std::size_t length) {
 // of the program's style and client size holds three bare edit controls made
 // as Text1, Text2 and Text3 are (the same classes, styles, sizes, fonts,
 // limits and places, Text2 below the visible client area as the program's
-// is); the key goes into the first, and the window's own EN_CHANGE does the
-// writer's work directly: reads the first box, and if it holds exactly one
-// key of the rules, writes its replacement into the second, empties the
-// first (whose nested EN_CHANGE finds nothing), reads the second back,
-// appends that to the third as the program appends (the caret moved to the
-// end only when it is not there already, then the selection replaced), and
-// gives the first the focus.
+// is, subclassed as the program's are for screen readers); the key goes into the first, and the window's own EN_CHANGE
+// does the writer's work directly: reads the first box, and if it holds exactly one key of the rules, writes its
+// replacement into the second, empties the first (whose nested EN_CHANGE finds nothing), reads the second back, appends
+// that to the third as the program appends (the caret moved to the end only when it is not there already, then the
+// selection replaced), and gives the first the focus.
 class BareWriter {
  public:
   BareWriter(int dpi, POINT at) {
@@ -126,7 +125,15 @@ class BareWriter {
     font = win32::MakeFont(dpi, row.font);
     ::SendMessageW(box, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), FALSE);
     ::SendMessageW(box, EM_SETLIMITTEXT, 0, 0);
+    // Subclassed as the program's boxes are to answer screen readers, the
+    // subclass passing everything on: what a message costs on its way
+    // through is the platform's, on both sides.
+    ::SetWindowSubclass(box, &PassOn, 0, 0);
     return box;
+  }
+
+  static LRESULT CALLBACK PassOn(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam, UINT_PTR, DWORD_PTR) {
+    return ::DefSubclassProc(hwnd, msg, wparam, lparam);
   }
 
   static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
