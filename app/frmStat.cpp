@@ -1,9 +1,6 @@
 #include "app/frmStat.h"
 
-#include <utility>
-
 #include "app/checked16.h"
-#include "app/tray.h"
 #include "identity/Mod1.h"
 #include "presence/presence.h"
 #include "status/rotation.h"
@@ -14,7 +11,6 @@ using platform::Text;
 
 namespace {
 constexpr std::u16string_view kBanner = u"For Tamsivorlen. Made by Quorbelline !";
-constexpr std::u16string_view kTrayTip = u"Made by Quorbelline!";
 }  // namespace
 
 // ---- start-up and exit ------------------------------------------------------
@@ -83,77 +79,10 @@ void frmStat::Command5_Click() {
 
 // ---- notification area ------------------------------------------------------
 
-platform::NotifyIconData frmStat::MakeTrayIconData(std::uint32_t hwnd, std::uint32_t id, std::uint32_t flags,
-                                                   std::uint32_t callback_message, std::uint32_t icon,
-                                                   platform::TextView tip) {
-  platform::NotifyIconData data;
-  data.cbSize = platform::NotifyIconData::kBytes;
-  data.hWnd = hwnd;
-  data.uID = id;
-  data.uFlags = flags;
-  data.uCallbackMessage = callback_message;
-  data.hIcon = icon;
-  Text field(tip);
-  field.push_back(u'\0');
-  field.resize(platform::NotifyIconData::kTipChars, u' ');
-  data.szTip = std::move(field);
-  return data;
-}
+void frmStat::Command4_Click() { tray_.Minimize(); }
 
-bool frmStat::ShowTrayIcon() {
-  const auto hwnd = ui_.Form().Handle();
-  const auto icon = ui_.Form().IconHandle();
-  const auto record =
-      MakeTrayIconData(hwnd, app::kTrayIconId, app::kTrayFlags, app::kTrayCallbackMessage, icon, kTrayTip);
-  // The icon stays after a restore, so a later Minimize finds it there: adding
-  // it again fails, and updating it is what shows it is there.
-  return os_.shell.Shell_NotifyIconA(platform::kNimAdd, record) != 0 ||
-         os_.shell.Shell_NotifyIconA(platform::kNimModify, record) != 0;
-}
+void frmStat::Form_MouseMove(std::int16_t, std::int16_t, float x, float) { tray_.Callback(x); }
 
-void frmStat::Command4_Click() {
-  const bool in_tray = ShowTrayIcon();
-  auto& form = ui_.Form();
-  form.SetWindowState(platform::WindowState::kMinimized);
-  // Hidden without an icon, the window could only be ended by killing the
-  // process: with no shell to take the icon (at logon, say) it stays on the
-  // taskbar until one announces itself.
-  tray_icon_pending_ = !in_tray;
-  if (in_tray) form.SetVisible(false);
-}
+void frmStat::Form_StartedAgain() { tray_.Restore(); }
 
-void frmStat::Form_MouseMove(std::int16_t, std::int16_t, float x, float) {
-  auto& form = ui_.Form();
-  if (form.IsVisible()) return;
-  const auto message = app::TrayMessageFromX(x, form.TwipsPerPixelX());
-  if (!message || *message != app::kLeftDoubleClick) return;
-  Restore();
-}
-
-void frmStat::Form_StartedAgain() { Restore(); }
-
-void frmStat::Restore() {
-  auto& form = ui_.Form();
-  form.SetVisible(true);
-  form.SetWindowState(platform::WindowState::kNormal);
-  std::uint32_t process_id = 0;
-  os_.shell.GetWindowThreadProcessId(form.Handle(), &process_id);
-  os_.shell.AppActivate(process_id);
-}
-
-void frmStat::Shell_TaskbarCreated() {
-  auto& form = ui_.Form();
-  // A hidden window needs its icon back: it is the user's only way in. A
-  // window that Minimize had to leave on the taskbar goes where it was sent,
-  // unless the user has brought it back meanwhile.
-  const bool hidden = !form.IsVisible();
-  const bool pending = std::exchange(tray_icon_pending_, false);
-  if (!hidden && !(pending && form.GetWindowState() == platform::WindowState::kMinimized)) return;
-  if (ShowTrayIcon()) {
-    if (!hidden) form.SetVisible(false);
-    return;
-  }
-  // This shell took no icon either: the window waits on the taskbar.
-  tray_icon_pending_ = true;
-  if (hidden) form.SetVisible(true);
-}
+void frmStat::Shell_TaskbarCreated() { tray_.ShellRestarted(); }

@@ -5,13 +5,14 @@
 #include <cstdint>
 
 #include "app/controls.h"
+#include "app/tray_icon.h"
 #include "platform/os.h"
 #include "platform/text.h"
 #include "status/rotation.h"
 
 class frmStat {
  public:
-  frmStat(app::Controls& controls, platform::Services& os) : ui_(controls), os_(os) {}
+  frmStat(app::Controls& controls, platform::Services& os) : ui_(controls), os_(os), tray_(controls.Form(), os.shell) {}
   frmStat(const frmStat&) = delete;
   frmStat& operator=(const frmStat&) = delete;
 
@@ -50,15 +51,6 @@ class frmStat {
 
  private:
   status::Ring StatusRing();
-  // Builds the notification-icon record; it talks to nobody.
-  static platform::NotifyIconData MakeTrayIconData(std::uint32_t hwnd, std::uint32_t id, std::uint32_t flags,
-                                                   std::uint32_t callback_message, std::uint32_t icon,
-                                                   platform::TextView tip);
-  // Puts the icon in the notification area, or finds it there from an earlier
-  // Minimize; false when the shell took neither request.
-  bool ShowTrayIcon();
-  // The window shown, in its normal state, in front.
-  void Restore();
 
   app::Controls& ui_;
   platform::Services& os_;
@@ -69,7 +61,5 @@ class frmStat {
   std::int16_t ScrollPos = 0;
   std::int16_t ScrollLen = 0;
 
-  // Minimize found no shell to take the icon, so the window went to the
-  // taskbar instead; the icon follows when a shell announces itself.
-  bool tray_icon_pending_ = false;
+  app::TrayIcon tray_;
 };

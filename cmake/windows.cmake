@@ -29,6 +29,7 @@ add_library(sc_win32 STATIC
   platform/win32/browser_host.cpp
   app/win32/accessibility.cpp
   app/win32/main_window.cpp
+  app/win32/win_controls.cpp
   app/win32/dpi.cpp
   app/win32/one_copy.cpp
 )

@@ -62,6 +62,7 @@ class Identity {
 
 inline constexpr std::uint32_t kNimAdd = 0;
 inline constexpr std::uint32_t kNimModify = 1;
+inline constexpr std::uint32_t kNimDelete = 2;
 
 // The first, 88-byte version of NOTIFYICONDATAA, with its tip held as text.
 struct NotifyIconData {

@@ -4,8 +4,11 @@
 #include <cstdlib>
 #include <exception>
 
+#include "app/tray_icon.h"
 #include "app/win32/main_window.h"
 #include "app/win32/one_copy.h"
+#include "platform/win32/handles.h"
+#include "platform/win32/win32_os.h"
 
 namespace {
 
@@ -14,7 +17,9 @@ HWND g_main_window = nullptr;
 // An error that ends the program must not leave a dead icon in the
 // notification area either: not a crash, nor an exception nobody caught.
 void RemoveIcon() {
-  if (g_main_window != nullptr) app::win32::DeleteTrayIcon(g_main_window);
+  if (g_main_window == nullptr) return;
+  platform::win32::Win32Shell shell;
+  app::TrayIcon::Remove(shell, platform::win32::FromHwnd(g_main_window));
 }
 
 LONG WINAPI RemoveIconOnCrash(EXCEPTION_POINTERS*) {

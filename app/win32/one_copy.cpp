@@ -5,7 +5,7 @@
 #include <atomic>
 #include <string>
 
-#include "app/win32/main_window.h"
+#include "app/win32/styles.h"
 
 namespace app::win32 {
 namespace {

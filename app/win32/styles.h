@@ -9,6 +9,10 @@
 
 namespace app::win32 {
 
+inline constexpr wchar_t kWindowClass[] = L"StatusCyclerMain";
+// What a later start of the program sends the first copy's window.
+inline constexpr wchar_t kStartedAgainMessage[] = L"StatusCycler.StartedAgain";
+
 // A control's window id (and a timer's id) is this plus its row.
 inline constexpr int kFirstControlId = 100;
 

@@ -219,6 +219,7 @@ int SimShell::Shell_NotifyIconA(std::uint32_t message, const platform::NotifyIco
   const std::pair icon{data.hWnd, data.uID};
   if (message == platform::kNimAdd) return icons.insert(icon).second ? 1 : 0;
   if (message == platform::kNimModify) return icons.contains(icon) ? 1 : 0;
+  if (message == platform::kNimDelete) return icons.erase(icon) != 0 ? 1 : 0;
   return 0;
 }
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "app/sim/sim_app.h"
-#include "app/tray.h"
+#include "app/tray_icon.h"
 
 using app::ControlId;
 using enum platform::WindowState;

@@ -79,7 +79,7 @@ class Desktop : public realwin::RealWindow {
   bool RotationArmed() {
     for (const auto id :
          {ControlId::Timer1, ControlId::Timer2, ControlId::Timer3, ControlId::Timer4, ControlId::Timer5})
-      if (window_.Timer(id).IsEnabled()) return true;
+      if (window_.Controls().Timer(id).IsEnabled()) return true;
     return false;
   }
 };

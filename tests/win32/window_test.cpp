@@ -214,8 +214,8 @@ TEST_F(RealWindow, TimersTickAtTheirIntervalsAndArmingAnArmedOneLeavesItsInterva
   // (due at 1 s, Timer2 at 1.5 s); restarted, it would tick after Timer2. A
   // run so slow that Timer1 ticked before its second arming shows nothing,
   // and is made again.
-  auto& timer1 = window_.Timer(ControlId::Timer1);
-  auto& timer2 = window_.Timer(ControlId::Timer2);
+  auto& timer1 = window_.Controls().Timer(ControlId::Timer1);
+  auto& timer2 = window_.Controls().Timer(ControlId::Timer2);
   bool shown = false;
   for (int run = 0; run < 5 && !shown; ++run) {
     timer1.SetEnabled(false), timer2.SetEnabled(false), ticks.clear();
