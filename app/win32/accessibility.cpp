@@ -6,6 +6,8 @@
 #include <new>
 #include <utility>
 
+#include "platform/win32/com_object.h"
+
 namespace app::win32 {
 namespace {
 
@@ -18,36 +20,12 @@ bool IsSelf(const VARIANT& child) { return child.vt == VT_I4 && child.lVal == CH
 // interfaces only IOleWindow is offered, answered here: any interface handed
 // out of the inner object would lead back to it, unnamed. Its children are
 // still reached by index.
-class DescribedControl final : public IAccessible, public IOleWindow {
+class DescribedControl final : public platform::win32::ComObject<IAccessible, IOleWindow> {
  public:
   // Starts with the caller's reference.
   DescribedControl(ComPtr<IAccessible> standard, const wchar_t* name, LONG role)
       : standard_(std::move(standard)), name_(name), role_(role) {
     standard_.As(&window_);
-  }
-  DescribedControl(const DescribedControl&) = delete;
-  DescribedControl& operator=(const DescribedControl&) = delete;
-
-  // IUnknown. Each interface goes out through static_cast, so the caller gets
-  // its own vtable and not whichever base happens to come first.
-  STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
-    if (out == nullptr) return E_POINTER;
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) || IsEqualIID(iid, IID_IAccessible)) {
-      *out = static_cast<IAccessible*>(this);
-    } else if (IsEqualIID(iid, IID_IOleWindow) && window_) {
-      *out = static_cast<IOleWindow*>(this);
-    } else {
-      *out = nullptr;
-      return E_NOINTERFACE;
-    }
-    AddRef();
-    return S_OK;
-  }
-  STDMETHODIMP_(ULONG) AddRef() override { return ++refs_; }
-  STDMETHODIMP_(ULONG) Release() override {
-    const ULONG left = --refs_;
-    if (left == 0) delete this;
-    return left;
   }
 
   // IDispatch. A late-bound call is run by the system's type information
@@ -119,9 +97,14 @@ class DescribedControl final : public IAccessible, public IOleWindow {
   STDMETHODIMP ContextSensitiveHelp(BOOL enter) override { return window_->ContextSensitiveHelp(enter); }
 
  private:
-  ~DescribedControl() = default;  // only Release() deletes
+  void* Interface(REFIID iid) override {
+    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) || IsEqualIID(iid, IID_IAccessible)) {
+      return static_cast<IAccessible*>(this);
+    }
+    if (IsEqualIID(iid, IID_IOleWindow) && window_) return static_cast<IOleWindow*>(this);
+    return nullptr;
+  }
 
-  ULONG refs_ = 1;
   const ComPtr<IAccessible> standard_;
   ComPtr<IOleWindow> window_;
   const wchar_t* const name_;  // null: the system's
@@ -134,12 +117,6 @@ void AccessibleControls::Describe(HWND control, app::ControlId id) {
   if (AccessibleNameOf(id) == nullptr && AccessibleRole(app::Spec(id).kind) == 0) return;
   // Should this fail, the control is still there, only as the system describes it.
   ::SetWindowSubclass(control, &ControlProc, static_cast<UINT_PTR>(id), reinterpret_cast<DWORD_PTR>(this));
-}
-
-AccessibleControls::~AccessibleControls() {
-  // Only here, after the message loop: a screen reader may still release the
-  // objects it was given while the window goes.
-  if (com_) ::CoUninitialize();
 }
 
 LRESULT CALLBACK AccessibleControls::ControlProc(HWND control, UINT msg, WPARAM wparam, LPARAM lparam, UINT_PTR id,
@@ -159,12 +136,11 @@ LRESULT CALLBACK AccessibleControls::ControlProc(HWND control, UINT msg, WPARAM 
 LRESULT AccessibleControls::OnGetObject(HWND control, WPARAM flags, app::ControlId id) {
   // The object goes to the screen reader through COM, which the program
   // itself starts only for the browser (Wine starts it for any thread with a
-  // window). S_FALSE, started already, is balanced like S_OK; a thread started
-  // in the other model has COM all the same, and that start is not ours to end.
-  if (!com_) {
-    const HRESULT started = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    if (FAILED(started) && started != RPC_E_CHANGED_MODE) return 0;
-    com_ = SUCCEEDED(started);
+  // window).
+  if (!com_) com_.emplace();
+  if (!com_->usable()) {
+    com_.reset();
+    return 0;
   }
   ComPtr<IAccessible> standard;
   if (FAILED(::CreateStdAccessibleObject(control, OBJID_CLIENT, IID_IAccessible,

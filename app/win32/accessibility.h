@@ -6,8 +6,10 @@
 
 #include <algorithm>
 #include <array>
+#include <optional>
 
 #include "app/inventory.h"
+#include "platform/win32/apartment.h"
 
 namespace app::win32 {
 
@@ -70,8 +72,6 @@ constexpr LONG AccessibleRole(app::ControlKind kind) {
 class AccessibleControls {
  public:
   AccessibleControls() = default;
-  // Ends COM on this thread if answering began it.
-  ~AccessibleControls();
   AccessibleControls(const AccessibleControls&) = delete;
   AccessibleControls& operator=(const AccessibleControls&) = delete;
 
@@ -86,7 +86,10 @@ class AccessibleControls {
   // 0 when there is no answer and the control's own must do.
   LRESULT OnGetObject(HWND control, WPARAM flags, app::ControlId id);
 
-  bool com_ = false;
+  // Started with the first answer and ended with this object, after the
+  // message loop: a screen reader may still release what it was given while
+  // the window goes.
+  std::optional<platform::win32::ScopedCom> com_;
   bool ended_ = false;
 };
 

@@ -133,24 +133,18 @@ void WinTimer::WindowGone() noexcept {
 
 BrowserArea::BrowserArea(HWND area) : OwnWindow(area, ControlId::WebBrowser1) {}
 
-BrowserArea::~BrowserArea() {
-  Destroy();
-  // Only here, once the message loop is over: the control's hidden windows,
-  // timers and threads may still run into its code until then, and this is
-  // where COM unloads it.
-  if (ole_) ::OleUninitialize();
-}
+BrowserArea::~BrowserArea() { Destroy(); }
 
 void BrowserArea::Navigate(platform::TextView url) {
   // The control is created on the first check: until then its rectangle
   // shows blank, as the control would, and start-up stays cheap.
   if (!host_) {
     // OLE serves the browser control alone, so it starts with the first check
-    // rather than with the program. S_FALSE (already started on this thread)
-    // is a success and is balanced like S_OK.
-    if (!ole_) {
-      if (FAILED(::OleInitialize(nullptr))) throw platform::Error("The web browser control could not be created");
-      ole_ = true;
+    // rather than with the program.
+    if (!ole_) ole_.emplace();
+    if (!ole_->ok()) {
+      ole_.reset();
+      throw platform::Error("The web browser control could not be created");
     }
     const HWND area = Require();
     RECT rc{};

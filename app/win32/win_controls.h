@@ -11,6 +11,7 @@
 
 #include "app/controls.h"
 #include "app/win32/accessibility.h"
+#include "platform/win32/apartment.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/win32_os.h"
 
@@ -90,8 +91,11 @@ class BrowserArea final : public platform::Browser, OwnWindow {
   void Destroy();
 
  private:
+  // Started with the first check and ended with this object, after the loop:
+  // the control's hidden windows, timers and threads may still run into its
+  // code until then, and ending OLE is where COM unloads it.
+  std::optional<platform::win32::ScopedOle> ole_;
   std::unique_ptr<platform::win32::BrowserHost> host_;
-  bool ole_ = false;
 };
 
 class LocalSocket final : public platform::Socket {

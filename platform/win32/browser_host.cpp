@@ -6,6 +6,7 @@
 #include <mshtmhst.h>
 #include <urlmon.h>
 
+#include "platform/win32/com_object.h"
 #include "platform/win32/handles.h"
 
 namespace platform::win32 {
@@ -15,44 +16,10 @@ namespace platform::win32 {
 // source and sink of the control's events. It lives on the heap with its own reference count
 // because the control holds references to it whose lifetime the host does
 // not control; the host only owns one of those references.
-class BrowserSite final : public IOleClientSite,
-                          public IOleInPlaceSite,
-                          public IOleInPlaceFrame,
-                          public IDocHostUIHandler,
-                          public IDispatch {
+class BrowserSite final
+    : public ComObject<IOleClientSite, IOleInPlaceSite, IOleInPlaceFrame, IDocHostUIHandler, IDispatch> {
  public:
   BrowserSite(HWND parent, const RECT& rect) : parent_(parent), rect_(rect) {}
-  BrowserSite(const BrowserSite&) = delete;
-  BrowserSite& operator=(const BrowserSite&) = delete;
-
-  // IUnknown. Each interface pointer goes through static_cast so the caller
-  // gets the right vtable; handing out `this` would give them whichever base
-  // happens to be first.
-  STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
-    if (out == nullptr) return E_POINTER;
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IOleClientSite)) {
-      *out = static_cast<IOleClientSite*>(this);
-    } else if (IsEqualIID(iid, IID_IOleWindow) || IsEqualIID(iid, IID_IOleInPlaceSite)) {
-      *out = static_cast<IOleInPlaceSite*>(this);
-    } else if (IsEqualIID(iid, IID_IOleInPlaceUIWindow) || IsEqualIID(iid, IID_IOleInPlaceFrame)) {
-      *out = static_cast<IOleInPlaceFrame*>(this);
-    } else if (IsEqualIID(iid, IID_IDocHostUIHandler)) {
-      *out = static_cast<IDocHostUIHandler*>(this);
-    } else if (IsEqualIID(iid, IID_IDispatch) || IsEqualIID(iid, DIID_DWebBrowserEvents2)) {
-      *out = static_cast<IDispatch*>(this);
-    } else {
-      *out = nullptr;
-      return E_NOINTERFACE;
-    }
-    AddRef();
-    return S_OK;
-  }
-  STDMETHODIMP_(ULONG) AddRef() override { return ++refs_; }
-  STDMETHODIMP_(ULONG) Release() override {
-    const ULONG left = --refs_;
-    if (left == 0) delete this;
-    return left;
-  }
 
   // Where the control is, from the next time it asks.
   void set_rect(const RECT& rect) { rect_ = rect; }
@@ -241,7 +208,19 @@ class BrowserSite final : public IOleClientSite,
   }
 
  private:
-  ~BrowserSite() = default;  // only Release() deletes
+  void* Interface(REFIID iid) override {
+    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IOleClientSite)) return static_cast<IOleClientSite*>(this);
+    if (IsEqualIID(iid, IID_IOleWindow) || IsEqualIID(iid, IID_IOleInPlaceSite)) {
+      return static_cast<IOleInPlaceSite*>(this);
+    }
+    if (IsEqualIID(iid, IID_IOleInPlaceUIWindow) || IsEqualIID(iid, IID_IOleInPlaceFrame)) {
+      return static_cast<IOleInPlaceFrame*>(this);
+    }
+    if (IsEqualIID(iid, IID_IDocHostUIHandler)) return static_cast<IDocHostUIHandler*>(this);
+    if (IsEqualIID(iid, IID_IDispatch) || IsEqualIID(iid, DIID_DWebBrowserEvents2))
+      return static_cast<IDispatch*>(this);
+    return nullptr;
+  }
 
   // The arguments arrive last first: `cancel` counts from the end of the
   // event's parameter list (NewWindow2: ppDisp, Cancel; NewWindow3: ppDisp,
@@ -255,9 +234,6 @@ class BrowserSite final : public IOleClientSite,
     return S_OK;
   }
 
-  // Plain counter: the object lives in the UI thread's apartment and is
-  // only ever called on that thread.
-  ULONG refs_ = 1;  // the creator's reference
   HWND parent_;
   RECT rect_;
 };
