@@ -26,6 +26,7 @@ endif()
 
 add_library(sc_win32 STATIC
   platform/win32/win32_os.cpp
+  platform/win32/wide_text.cpp
   platform/win32/browser_host.cpp
   app/win32/accessibility.cpp
   app/win32/main_window.cpp

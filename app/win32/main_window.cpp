@@ -7,7 +7,7 @@
 #include "app/tray_icon.h"
 #include "app/win32/dpi.h"
 #include "app/win32/resource.h"
-#include "platform/win32/browser_host.h"
+#include "platform/win32/wide_text.h"
 
 namespace app::win32 {
 namespace {

@@ -11,6 +11,7 @@
 #include "app/win32/styles.h"
 #include "platform/error.h"
 #include "platform/win32/browser_host.h"
+#include "platform/win32/wide_text.h"
 
 namespace app::win32 {
 namespace {

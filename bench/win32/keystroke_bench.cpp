@@ -23,6 +23,8 @@
 
 #include "app/win32/main_window.h"
 #include "app/win32/styles.h"
+#include "app/win32/win_controls.h"
+#include "platform/win32/wide_text.h"
 #include "writer/ascii_rules.h"
 
 namespace {
@@ -43,6 +45,11 @@ void Pump(win32::MainWindow& window) {
     ::TranslateMessage(&msg);
     ::DispatchMessageW(&msg);
   }
+}
+
+// The append as the program makes it, through its own wrapper of the box.
+void AppendKeepingCaret(HWND box, const wchar_t* text) {
+  win32::EditBox(box, ControlId::Text3).AppendText(platform::win32::FromWide(text));
 }
 
 const writer::AsciiRule* RuleFor(wchar_t key) {
@@ -160,14 +167,7 @@ class BareWriter {
     ::SetWindowTextW(input_, L"");
     wchar_t back[16] = {};
     ::GetWindowTextW(last_, back, static_cast<int>(std::size(back)));
-    const LRESULT end = ::GetWindowTextLengthW(out_);
-    DWORD sel_start = 0;
-    DWORD sel_end = 0;
-    ::SendMessageW(out_, EM_GETSEL, reinterpret_cast<WPARAM>(&sel_start), reinterpret_cast<LPARAM>(&sel_end));
-    if (sel_start != static_cast<DWORD>(end) || sel_end != static_cast<DWORD>(end)) {
-      ::SendMessageW(out_, EM_SETSEL, static_cast<WPARAM>(end), end);
-    }
-    ::SendMessageW(out_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(back));
+    AppendKeepingCaret(out_, back);
     ::SetFocus(input_);
   }
 
@@ -288,19 +288,6 @@ double MedianOf(std::vector<double> v) {
 void Settle(win32::MainWindow& window, HWND box) {
   Pump(window);
   ::UpdateWindow(box);
-}
-
-// The append as the program makes it: the caret moved to the end only when
-// it is not there already.
-void AppendKeepingCaret(HWND box, const wchar_t* text) {
-  const LRESULT end = ::GetWindowTextLengthW(box);
-  DWORD sel_start = 0;
-  DWORD sel_end = 0;
-  ::SendMessageW(box, EM_GETSEL, reinterpret_cast<WPARAM>(&sel_start), reinterpret_cast<LPARAM>(&sel_end));
-  if (sel_start != static_cast<DWORD>(end) || sel_end != static_cast<DWORD>(end)) {
-    ::SendMessageW(box, EM_SETSEL, static_cast<WPARAM>(end), end);
-  }
-  ::SendMessageW(box, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text));
 }
 
 // The append with the caret moved to the end every time.

@@ -52,7 +52,7 @@ class SimRegistry final : public platform::Registry {
   // Called between the probe and the data query of a value, to model a value
   // that changes in between.
   std::function<void()> between_queries;
-  Faults faults;
+  Faults faults{"RegOpenKeyA", "RegCreateKeyA", "RegQueryValueExA", "RegSetValueExA", "RegCloseKey"};
 
  private:
   static std::string Fold(const std::string& path);
@@ -88,7 +88,7 @@ class SimMessaging final : public platform::Messaging {
   platform::Hwnd FindWindowA(const std::string& class_name) noexcept override;
   long SendMessageTimeoutA(platform::Hwnd window, std::uint32_t msg, std::uintptr_t wparam, std::intptr_t lparam,
                            std::uint32_t flags, std::uint32_t timeout_ms) noexcept override;
-  Faults faults;
+  Faults faults{"FindWindowA", "SendMessageTimeoutA"};
 
  private:
   std::vector<SimWindowEntry> windows_;
@@ -103,7 +103,7 @@ class SimIdentity final : public platform::Identity {
   std::string computer = "DESK1";
   int GetUserNameA(char* buffer, std::uint32_t* size) noexcept override;
   int GetComputerNameA(char* buffer, std::uint32_t* size) noexcept override;
-  Faults faults;
+  Faults faults{"GetUserNameA", "GetComputerNameA"};
 
  private:
   int Fill(const char* op, const std::string& value, char* buffer, std::uint32_t* size);
@@ -128,7 +128,7 @@ class SimShell final : public platform::Shell {
   void AppActivate(std::uint32_t process_id) noexcept override;
   // A new shell starts with no icons.
   void Restart() { icons.clear(); }
-  Faults faults;
+  Faults faults{"Shell_NotifyIconA", "GetWindowThreadProcessId", "AppActivate"};
 };
 
 class SimProcess final : public platform::Process {

@@ -47,6 +47,7 @@ void SimPanel::SetBackColor(platform::Rgb color) {
 SimTimer::SimTimer(std::string name, Faults& faults, SimClock& clock, int interval_ms, bool enabled)
     : name_(std::move(name)), faults_(faults), clock_(clock), interval_ms_(interval_ms), enabled_(false) {
   clock_.Register(this);
+  faults_.Know({name_ + ".SetEnabled"});
   if (enabled) {
     enabled_ = true;
     due_ms_ = clock_.now_ms() + interval_ms_;

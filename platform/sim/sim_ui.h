@@ -17,7 +17,10 @@ class SimClock;
 class SimTextBox final : public platform::TextBox {
  public:
   SimTextBox(std::string name, Faults& faults, platform::Text text)
-      : name_(std::move(name)), faults_(faults), text_(std::move(text)) {}
+      : name_(std::move(name)), faults_(faults), text_(std::move(text)) {
+    faults_.Know(
+        {name_ + ".GetText", name_ + ".SetText", name_ + ".AppendText", name_ + ".SetEnabled", name_ + ".SetFocus"});
+  }
   platform::Text GetText() const override;
   void SetText(platform::TextView text) override;
   void AppendText(platform::TextView text) override;
@@ -40,7 +43,9 @@ class SimTextBox final : public platform::TextBox {
 class SimLabel final : public platform::Label {
  public:
   SimLabel(std::string name, Faults& faults, platform::Text caption)
-      : name_(std::move(name)), faults_(faults), caption_(std::move(caption)) {}
+      : name_(std::move(name)), faults_(faults), caption_(std::move(caption)) {
+    faults_.Know({name_ + ".SetCaption"});
+  }
   void SetCaption(platform::TextView caption) override;
   platform::Text GetCaption() const { return caption_; }
 
@@ -52,7 +57,9 @@ class SimLabel final : public platform::Label {
 
 class SimPanel final : public platform::Panel {
  public:
-  SimPanel(std::string name, Faults& faults) : name_(std::move(name)), faults_(faults) {}
+  SimPanel(std::string name, Faults& faults) : name_(std::move(name)), faults_(faults) {
+    faults_.Know({name_ + ".SetBackColor"});
+  }
   void SetBackColor(platform::Rgb color) override;
   std::optional<platform::Rgb> back_color;
 
@@ -101,7 +108,7 @@ class SimClock {
 
 class SimBrowser final : public platform::Browser {
  public:
-  SimBrowser(Faults& faults) : faults_(faults) {}
+  explicit SimBrowser(Faults& faults) : faults_(faults) { faults_.Know({"WebBrowser1.Navigate"}); }
   void Navigate(platform::TextView url) override;
   std::vector<platform::Text> navigations;
 
@@ -111,7 +118,7 @@ class SimBrowser final : public platform::Browser {
 
 class SimSocket final : public platform::Socket {
  public:
-  SimSocket(Faults& faults) : faults_(faults) {}
+  explicit SimSocket(Faults& faults) : faults_(faults) { faults_.Know({"Winsock1.LocalIP"}); }
   platform::Text LocalIP() override;
   platform::Text ip = u"10.0.0.5";
 
@@ -122,7 +129,10 @@ class SimSocket final : public platform::Socket {
 // Each operation can be made to fail, as "Form.<operation>".
 class SimWindow final : public platform::Window {
  public:
-  SimWindow(Faults& faults) : faults_(faults) {}
+  explicit SimWindow(Faults& faults) : faults_(faults) {
+    faults_.Know({"Form.SetCaption", "Form.SetBackColor", "Form.Handle", "Form.IconHandle", "Form.IsVisible",
+                  "Form.SetVisible", "Form.GetWindowState", "Form.SetWindowState", "Form.TwipsPerPixelX"});
+  }
   void SetCaption(platform::TextView text) override { caption = Hit("Form.SetCaption", platform::Text(text)); }
   void SetBackColor(platform::Rgb color) override { back_color = Hit("Form.SetBackColor", color); }
   platform::Hwnd Handle() const override { return Hit("Form.Handle", hwnd); }

@@ -21,9 +21,6 @@ inline HKEY ToRoot(std::uint32_t root) {
   return reinterpret_cast<HKEY>(static_cast<INT_PTR>(static_cast<std::int32_t>(root)));
 }
 
-std::wstring ToWide(TextView text);
-Text FromWide(std::wstring_view text);
-
 // Closes with one Win32 function of one argument.
 template <auto Fn>
 struct CloseWith {

@@ -58,15 +58,6 @@ struct Win32Services {
   Services os;
 };
 
-// Bytes in the given code page as UTF-16; empty when they are not valid in it
-// under the given MultiByteToWideChar flags.
-std::wstring Widen(std::string_view bytes, unsigned code_page, unsigned long flags = 0);
-
-// An error's text as a message box shows it: our own texts are UTF-8, what
-// the runtime reports may be in the ANSI page. Either way the text arrives
-// whole, not widened byte by byte.
-std::wstring WidenMessage(std::string_view bytes);
-
 // The first IPv4 address of an adapter that is up and is not a loopback.
 Text LocalIPv4();
 

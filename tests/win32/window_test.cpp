@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "platform/win32/handles.h"
+#include "platform/win32/wide_text.h"
 #include "tests/common/pump.h"
 #include "tests/win32/real_window.h"
 #include "tests/common/text.h"
