@@ -53,7 +53,8 @@ status::Ring frmStat::StatusRing() {
   return {{&ui_.Box(ControlId::txt1), &ui_.Box(ControlId::txt2), &ui_.Box(ControlId::txt3), &ui_.Box(ControlId::txt4),
            &ui_.Box(ControlId::txt5)},
           {&ui_.Timer(ControlId::Timer1), &ui_.Timer(ControlId::Timer2), &ui_.Timer(ControlId::Timer3),
-           &ui_.Timer(ControlId::Timer4), &ui_.Timer(ControlId::Timer5)}};
+           &ui_.Timer(ControlId::Timer4), &ui_.Timer(ControlId::Timer5)},
+          &rotation_stops_};
 }
 
 void frmStat::Command1_Click() { status::StartRotation(StatusRing()); }

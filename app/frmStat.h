@@ -61,5 +61,9 @@ class frmStat {
   std::int16_t ScrollPos = 0;
   std::int16_t ScrollLen = 0;
 
+  // How many times Stop was pressed: the rotation's guard against a Stop that
+  // comes in while a tick publishes.
+  std::uint32_t rotation_stops_ = 0;
+
   app::TrayIcon tray_;
 };

@@ -7,6 +7,7 @@
 #include <functional>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "app/sim/sim_app.h"
 #include "tests/common/reg_types.h"
@@ -86,19 +87,31 @@ TEST(Rotation, StopEndsTheTurnWhereverItIsAndRestartBeginsAtTxt1) {
   }
 }
 
-TEST(Rotation, StopOrExitThatComesInWhileTheMessengerHandlesTheCommandEndsTheRotationThere) {
+TEST(Rotation, StopExitOrStopStartThatComeInWhileTheMessengerHandlesTheCommandEndTheTurnThere) {
   // While it waits for the messenger, our window still handles what other
-  // programs send it: the messenger itself may click Stop.
-  const std::pair<ControlId, const char*> cases[] = {{ControlId::Command2, " open"}, {ControlId::Command3, " locked"}};
-  for (const auto& [button, state] : cases) {
+  // programs send it: the messenger itself may click Stop, Exit, or Stop and
+  // Start again, which then begins at txt1.
+  struct Case {
+    const char* during;  // the status being published
+    std::vector<ControlId> clicked;
+    const char *shown, *state;
+  };
+  const Case cases[] = {
+      {"Is", {ControlId::Command2}, " 1000:Name 2000:Is", " open"},
+      {"Is", {ControlId::Command3}, " 1000:Name 2000:Is", " locked"},
+      {"Name", {ControlId::Command2, ControlId::Command1}, " 1000:Name 2000:Name 3000:Is 4000:Online", "4 locked"},
+  };
+  for (const auto& c : cases) {
     Rig rig;
-    rig.meanwhile = [&rig, clicked = button] {
-      if (rig.shown.ends_with("Is")) rig.app.Click(clicked);
+    rig.meanwhile = [&rig, &c, done = false]() mutable {
+      if (done || !rig.shown.ends_with(c.during)) return;
+      done = true;
+      for (const ControlId button : c.clicked) rig.app.Click(button);
     };
     rig.Start();
-    rig.RunTo(10000);
-    EXPECT_EQ(rig.shown, " 1000:Name 2000:Is") << app::Spec(button).name;
-    EXPECT_EQ(rig.State(), state) << "no timer left armed";
+    rig.RunTo(c.clicked.size() == 1 ? 10000 : 4000);
+    EXPECT_EQ(rig.shown, c.shown) << app::Spec(c.clicked.back()).name;
+    EXPECT_EQ(rig.State(), c.state) << app::Spec(c.clicked.back()).name;
   }
 }
 

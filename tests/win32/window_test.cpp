@@ -42,10 +42,10 @@ bool ApartmentHeld() {
   return hr != S_OK;
 }
 
-// Where each control with a window belongs, in twips as the window's
-// description gives them, with its class and font height in points; a
-// label's width is its caption's. Pixels are worked out here, not by the
-// program's own conversion.
+// Where each control with a window belongs, in the control table's twips
+// (written out again here, not read from the table), with its class and font
+// height in points; a label's width is its caption's. Pixels are worked out
+// here, not by the program's own conversion.
 struct Place {
   ControlId id;
   const wchar_t* cls;
