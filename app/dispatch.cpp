@@ -27,6 +27,7 @@ constexpr Route kRoutes[] = {
     {ControlId::Timer4,   EventKind::kTimer, &frmStat::Timer4_Timer},
     {ControlId::Timer5,   EventKind::kTimer, &frmStat::Timer5_Timer},
     {ControlId::Timer6,   EventKind::kTimer, &frmStat::Timer6_Timer},
+    {ControlId::Timer7,   EventKind::kTimer, &frmStat::Timer7_Timer},
 };
 // clang-format on
 

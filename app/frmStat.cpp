@@ -87,3 +87,5 @@ void frmStat::Form_MouseMove(std::int16_t, std::int16_t, float x, float) { tray_
 void frmStat::Form_StartedAgain() { tray_.Restore(); }
 
 void frmStat::Shell_TaskbarCreated() { tray_.ShellRestarted(); }
+
+void frmStat::Timer7_Timer() { tray_.AskAgain(); }

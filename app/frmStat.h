@@ -12,7 +12,7 @@
 
 class frmStat {
  public:
-  frmStat(app::Controls& controls, platform::Services& os) : ui_(controls), os_(os), tray_(controls.Form(), os.shell) {}
+  frmStat(app::Controls& controls, platform::Services& os) : ui_(controls), os_(os), tray_(controls, os.shell) {}
   frmStat(const frmStat&) = delete;
   frmStat& operator=(const frmStat&) = delete;
 
@@ -46,6 +46,8 @@ class frmStat {
   void Form_MouseMove(std::int16_t button, std::int16_t shift, float x, float y);
   // The shell has (re)started and forgotten every notification icon.
   void Shell_TaskbarCreated();
+  // A little after the shell took no icon: it may only have been too busy to say so.
+  void Timer7_Timer();
   // The program was started again: the window comes back as from the icon.
   void Form_StartedAgain();
 

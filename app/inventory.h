@@ -26,7 +26,7 @@ enum class ControlId : std::uint8_t {
   Command1, Command2, Command3,
   Text2,
   Image1,
-  Timer1, Timer2, Timer3, Timer4, Timer5, Timer6,
+  Timer1, Timer2, Timer3, Timer4, Timer5, Timer6, Timer7,
   Winsock1,
 };
 // clang-format on
@@ -97,6 +97,8 @@ inline constexpr std::array<ControlSpec, kControlCount> kInventory{{
     {Timer4, "Timer4", kTimer, 0, 0, 0, 0, u"", kNone, kPlain, -1, 1000, false},
     {Timer5, "Timer5", kTimer, 0, 0, 0, 0, u"", kNone, kPlain, -1, 1000, false},
     {Timer6, "Timer6", kTimer, 0, 0, 0, 0, u"", kNone, kPlain, -1, 100, true},
+    // Asks a busy shell once more whether it took the icon after all.
+    {Timer7, "Timer7", kTimer, 0, 0, 0, 0, u"", kNone, kPlain, -1, 2000, false},
     {Winsock1, "Winsock1", kSocket, 0, 0, 0, 0, u"", kNone, kPlain, -1, 0, false},
 }};
 // clang-format on

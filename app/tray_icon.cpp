@@ -59,53 +59,76 @@ platform::NotifyIconData TrayIcon::MakeTrayIconData(std::uint32_t hwnd, std::uin
   return data;
 }
 
+platform::NotifyIconData TrayIcon::Record() {
+  auto& form = ui_.Form();
+  return MakeTrayIconData(form.Handle(), kTrayIconId, kTrayFlags, kTrayCallbackMessage, form.IconHandle(), kTrayTip);
+}
+
 bool TrayIcon::Show() {
-  const auto hwnd = form_.Handle();
-  const auto icon = form_.IconHandle();
-  const auto record = MakeTrayIconData(hwnd, kTrayIconId, kTrayFlags, kTrayCallbackMessage, icon, kTrayTip);
+  const auto record = Record();
   // The icon stays after a restore, so a later Minimize finds it there: adding
   // it again fails, and updating it is what shows it is there.
   return shell_.Shell_NotifyIconA(platform::kNimAdd, record) != 0 ||
          shell_.Shell_NotifyIconA(platform::kNimModify, record) != 0;
 }
 
+void TrayIcon::Wait() {
+  wanted_ = true;
+  ui_.Timer(ControlId::Timer7).SetEnabled(true);
+}
+
 void TrayIcon::Minimize() {
+  auto& form = ui_.Form();
   const bool shown = Show();
-  form_.SetWindowState(platform::WindowState::kMinimized);
+  form.SetWindowState(platform::WindowState::kMinimized);
   // Hidden without an icon, the window could only be ended by killing the
   // process.
-  wanted_ = !shown;
-  if (shown) form_.SetVisible(false);
+  wanted_ = false;
+  if (!shown) return Wait();
+  form.SetVisible(false);
 }
 
 void TrayIcon::Callback(float x) {
-  if (form_.IsVisible()) return;
-  const auto message = TrayMessageFromX(x, form_.TwipsPerPixelX());
+  auto& form = ui_.Form();
+  if (form.IsVisible()) return;
+  const auto message = TrayMessageFromX(x, form.TwipsPerPixelX());
   if (message && *message == kLeftDoubleClick) Restore();
 }
 
 void TrayIcon::Restore() {
-  form_.SetVisible(true);
-  form_.SetWindowState(platform::WindowState::kNormal);
+  auto& form = ui_.Form();
+  form.SetVisible(true);
+  form.SetWindowState(platform::WindowState::kNormal);
   std::uint32_t process_id = 0;
-  shell_.GetWindowThreadProcessId(form_.Handle(), &process_id);
+  shell_.GetWindowThreadProcessId(form.Handle(), &process_id);
   shell_.AppActivate(process_id);
 }
 
 void TrayIcon::ShellRestarted() {
+  auto& form = ui_.Form();
   // A hidden window needs its icon back: it is the user's only way in. A
   // window that Minimize had to leave on the taskbar goes where it was sent,
   // unless the user has brought it back meanwhile.
-  const bool hidden = !form_.IsVisible();
+  const bool hidden = !form.IsVisible();
   const bool wanted = std::exchange(wanted_, false);
-  if (!hidden && !(wanted && form_.GetWindowState() == platform::WindowState::kMinimized)) return;
+  if (!hidden && !(wanted && form.GetWindowState() == platform::WindowState::kMinimized)) return;
   if (Show()) {
-    if (!hidden) form_.SetVisible(false);
+    if (!hidden) form.SetVisible(false);
     return;
   }
   // This shell took no icon either: the window waits on the taskbar.
-  wanted_ = true;
-  if (hidden) form_.SetVisible(true);
+  if (hidden) form.SetVisible(true);
+  Wait();
+}
+
+void TrayIcon::AskAgain() {
+  ui_.Timer(ControlId::Timer7).SetEnabled(false);
+  auto& form = ui_.Form();
+  // Only a window still waiting where Minimize left it goes behind the icon.
+  if (!wanted_ || !form.IsVisible() || form.GetWindowState() != platform::WindowState::kMinimized) return;
+  if (shell_.Shell_NotifyIconA(platform::kNimModify, Record()) == 0) return;
+  wanted_ = false;
+  form.SetVisible(false);
 }
 
 void TrayIcon::Remove(platform::Shell& shell, platform::Hwnd window) noexcept {

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 
+#include "app/controls.h"
 #include "platform/os.h"
 #include "platform/text.h"
 #include "platform/ui.h"
@@ -30,7 +31,7 @@ float TwipsPerPixelForDpi(int dpi);
 
 class TrayIcon {
  public:
-  TrayIcon(platform::Window& form, platform::Shell& shell) : form_(form), shell_(shell) {}
+  TrayIcon(app::Controls& ui, platform::Shell& shell) : ui_(ui), shell_(shell) {}
 
   // The icon in, the window minimised, and hidden only where the icon leads
   // back: with no shell to take the icon (at logon, say) the window stays on
@@ -44,6 +45,9 @@ class TrayIcon {
   // A new shell has forgotten every icon: a hidden window needs its icon back,
   // and one that Minimize had to leave on the taskbar goes where it was sent.
   void ShellRestarted();
+  // A while after the shell took no icon: a busy shell may have taken it and
+  // only been too slow to say so, and then the window goes behind it.
+  void AskAgain();
   // Asks the shell to drop the window's icon; harmless when there is none.
   static void Remove(platform::Shell& shell, platform::Hwnd window) noexcept;
 
@@ -52,14 +56,18 @@ class TrayIcon {
   static platform::NotifyIconData MakeTrayIconData(std::uint32_t hwnd, std::uint32_t id, std::uint32_t flags,
                                                    std::uint32_t callback_message, std::uint32_t icon,
                                                    platform::TextView tip);
+  platform::NotifyIconData Record();
   // Puts the icon in the notification area, or finds it there from an earlier
   // Minimize; false when the shell took neither request.
   bool Show();
+  // No icon leads back, as far as the shell says: the window waits on the
+  // taskbar, and the shell is asked once more a little later.
+  void Wait();
 
-  platform::Window& form_;
+  app::Controls& ui_;
   platform::Shell& shell_;
   // Minimize found no shell to take the icon, so the window went to the
-  // taskbar instead; the icon follows when a shell announces itself.
+  // taskbar instead; the icon follows when a shell takes it.
   bool wanted_ = false;
 };
 

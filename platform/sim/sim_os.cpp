@@ -215,12 +215,15 @@ int SimIdentity::GetComputerNameA(char* buffer, std::uint32_t* size) noexcept {
 
 int SimShell::Shell_NotifyIconA(std::uint32_t message, const platform::NotifyIconData& data) noexcept {
   notify_calls.push_back(Call{message, data});
-  if (faults.Due("Shell_NotifyIconA")) return 0;
+  const auto planned = faults.Due("Shell_NotifyIconA");
+  if (planned && *planned != kErrorTimeout) return 0;
   const std::pair icon{data.hWnd, data.uID};
-  if (message == platform::kNimAdd) return icons.insert(icon).second ? 1 : 0;
-  if (message == platform::kNimModify) return icons.contains(icon) ? 1 : 0;
-  if (message == platform::kNimDelete) return icons.erase(icon) != 0 ? 1 : 0;
-  return 0;
+  bool taken = false;
+  if (message == platform::kNimAdd) taken = icons.insert(icon).second;
+  if (message == platform::kNimModify) taken = icons.contains(icon);
+  if (message == platform::kNimDelete) taken = icons.erase(icon) != 0;
+  // A shell too busy to answer in time may have done what it was asked all the same.
+  return taken && !planned ? 1 : 0;
 }
 
 std::uint32_t SimShell::GetWindowThreadProcessId(platform::Hwnd, std::uint32_t* pid) noexcept {

@@ -12,6 +12,8 @@
 
 namespace platform::sim {
 
+inline constexpr long kErrorTimeout = 1460;  // ERROR_TIMEOUT
+
 // Windows-1252, as on a Western Windows. With double_byte set, a toy DBCS
 // page instead: bytes 0x81..0x9F lead a two-byte character (shown as
 // U+4E00 + trail byte), which is what makes byte and character counts differ.
@@ -110,8 +112,10 @@ class SimIdentity final : public platform::Identity {
 };
 
 // The notification area as the shell keeps it: adding an icon that is there,
-// or changing one that is not, fails as it does on Windows; a planned failure
-// (a shell not running yet, or too busy to answer) fails any request.
+// or changing one that is not, fails as it does on Windows. A planned failure
+// is a shell not running yet, which takes nothing; one planned with
+// kErrorTimeout is a shell too busy to answer in time, which does what it was
+// asked and reports failure all the same.
 class SimShell final : public platform::Shell {
  public:
   struct Call {

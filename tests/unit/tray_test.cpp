@@ -93,7 +93,11 @@ TEST(TrayIcon, WindowIsHiddenOnlyWhereAnIconLeadsBackAndTheIconFollowsANewShell)
   const Step restore = [](app::sim::SimApp& a) { a.TrayCallback(515); };
   const Step new_shell = [](app::sim::SimApp& a) { a.ShellRestarts(); };
   const Step no_shell = [](app::sim::SimApp& a) { a.shell.faults.FailNth("Shell_NotifyIconA", 1, true); };
+  const Step busy = [](app::sim::SimApp& a) {
+    a.shell.faults.FailNth("Shell_NotifyIconA", 1, true, platform::sim::kErrorTimeout);
+  };
   const Step shell_up = [](app::sim::SimApp& a) { a.shell.faults.Cancel("Shell_NotifyIconA"); };
+  const Step later = [](app::sim::SimApp& a) { a.ui.clock.Advance(5000); };
   const Step title_bar = [](app::sim::SimApp& a) { a.ui.Form().state = kMinimized; };
   const Step from_taskbar = [](app::sim::SimApp& a) { a.ui.Form().state = kNormal; };
   struct Case {
@@ -105,7 +109,9 @@ TEST(TrayIcon, WindowIsHiddenOnlyWhereAnIconLeadsBackAndTheIconFollowsANewShell)
       {"minimize again: the icon is still there", {minimize, restore, minimize}, "hidden 1"},
       {"a new shell while hidden", {minimize, new_shell}, "hidden 1"},
       {"a new shell while shown", {minimize, restore, new_shell}, "shown 0"},
-      {"no shell yet", {no_shell, minimize}, "taskbar 0"},
+      {"no shell yet", {no_shell, minimize, later}, "taskbar 0"},
+      {"a busy shell took the icon after all", {busy, minimize, shell_up, later}, "hidden 1"},
+      {"a busy shell, and the user took the window back", {busy, minimize, from_taskbar, shell_up, later}, "shown 1"},
       {"no shell yet, then one", {no_shell, minimize, shell_up, new_shell}, "hidden 1"},
       {"no shell yet, nor the next", {no_shell, minimize, new_shell, shell_up, new_shell}, "hidden 1"},
       {"no shell yet, then the user took it back", {no_shell, minimize, from_taskbar, shell_up, new_shell}, "shown 0"},

@@ -114,13 +114,15 @@ TEST_F(Desktop, StopOrExitClickedWhileTheMessengerHandlesTheCommandEndsTheRotati
 
 TEST_F(Desktop, ForeignNcCreateBindsNothingAndMinimizeHidesOnlyBehindAnIconAndTheWindowWorksOnHidden) {
   // A notification area that refuses the icon until it is up, as one at logon
-  // does; the program's requests reach it as Wine's Shell_NotifyIcon sends them.
-  std::atomic<bool> up = false;
+  // does, or takes it but is too busy to say so in time; the program's
+  // requests reach it as Wine's Shell_NotifyIcon sends them.
+  enum Shell { kDown, kBusy, kUp };
+  std::atomic<Shell> state = kDown;
   std::atomic<int> taken = 0;
   const OtherProgram shell(L"Shell_TrayWnd", [&](UINT msg, WPARAM, LPARAM) -> LRESULT {
     if (msg != WM_COPYDATA) return 0;
-    taken += up ? 1 : 0;
-    return up ? TRUE : FALSE;
+    taken += state != kDown ? 1 : 0;
+    return state == kUp ? TRUE : FALSE;
   });
   ASSERT_EQ(::FindWindowW(L"Shell_TrayWnd", nullptr), shell.hwnd()) << "Wine's own shell would get the requests";
   const HWND main = window_.hwnd();
@@ -134,10 +136,20 @@ TEST_F(Desktop, ForeignNcCreateBindsNothingAndMinimizeHidesOnlyBehindAnIconAndTh
   EXPECT_TRUE(::IsWindowVisible(main) && ::IsIconic(main)) << "hidden with no icon to bring it back";
 
   // A shell announces itself: the icon goes in, and the window behind it.
-  up = true;
+  state = kUp;
   ::SendMessageW(main, ::RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
   EXPECT_EQ(taken, 1);
   ASSERT_FALSE(::IsWindowVisible(main));
+
+  // A busy shell takes the icon but says no: a while later the window asks
+  // once more, and goes behind the icon it finds there.
+  ::SendMessageW(main, WM_MOUSEMOVE, 1, WM_LBUTTONDBLCLK);
+  state = kBusy;
+  Click(ControlId::Command4);
+  EXPECT_TRUE(::IsWindowVisible(main) && ::IsIconic(main)) << "hidden on a busy shell's no";
+  state = kUp;
+  ASSERT_TRUE(testwin::PumpUntil([&] { return !::IsWindowVisible(main); }, 20s))
+      << "the busy shell was never asked again";
 
   // Hidden, the title scrolls on and the statuses go on reaching the messenger's setting.
   std::vector<std::wstring> captions, statuses;
