@@ -2,6 +2,7 @@
 
 #include <windowsx.h>
 
+#include <optional>
 #include <utility>
 
 #include "app/tray_icon.h"
@@ -15,6 +16,18 @@ namespace {
 using app::ControlId;
 using app::ControlKind;
 using platform::win32::ToWide;
+
+// The last message carrying a pointer that a message loop of this thread took
+// from the queue, until the window has seen it.
+struct Retrieved {
+  HWND hwnd;
+  UINT message;
+  WPARAM wparam;
+  LPARAM lparam;
+};
+thread_local std::optional<Retrieved> t_posted;
+
+bool CarriesPointer(UINT msg) { return msg == WM_DPICHANGED || msg == WM_GETDPISCALEDSIZE || msg == WM_DRAWITEM; }
 
 // The client area's size in pixels at that DPI.
 SIZE ClientSizeAt(int dpi) {
@@ -48,6 +61,8 @@ bool MainWindow::Create(int show_command) {
     wc.lpszClassName = kWindowClass;
     if (::RegisterClassExW(&wc) == 0) return false;
   }
+  retrieval_hook_.reset(
+      ::SetWindowsHookExW(WH_GETMESSAGE, &MainWindow::NoteRetrieved, nullptr, ::GetCurrentThreadId()));
   taskbar_created_ = ::RegisterWindowMessageW(L"TaskbarCreated");
   started_again_ = ::RegisterWindowMessageW(kStartedAgainMessage);
 
@@ -179,7 +194,30 @@ LRESULT CALLBACK MainWindow::WindowProc(HWND hwnd, UINT msg, WPARAM wparam, LPAR
   return self->Handle(msg, wparam, lparam);
 }
 
+LRESULT CALLBACK MainWindow::NoteRetrieved(int code, WPARAM removed, LPARAM msg) {
+  const auto* taken = reinterpret_cast<const MSG*>(msg);
+  if (code == HC_ACTION && removed == PM_REMOVE && CarriesPointer(taken->message)) {
+    t_posted = Retrieved{taken->hwnd, taken->message, taken->wParam, taken->lParam};
+  }
+  return ::CallNextHookEx(nullptr, code, removed, msg);
+}
+
+bool MainWindow::FromTheSystem(UINT msg, WPARAM wparam, LPARAM lparam) const {
+  if (::InSendMessageEx(nullptr) != ISMEX_NOSEND) return false;
+  // Neither sent from another thread nor sent at all: dispatched from the
+  // queue, if the hook saw it taken from there.
+  if (t_posted && t_posted->hwnd == hwnd_ && t_posted->message == msg && t_posted->wparam == wparam &&
+      t_posted->lparam == lparam) {
+    t_posted.reset();
+    return false;
+  }
+  return true;
+}
+
 LRESULT MainWindow::Handle(UINT msg, WPARAM wparam, LPARAM lparam) {
+  // What carries a pointer is taken only as the system sends it; anything
+  // else goes on to the default handling, its pointer unread.
+  if (CarriesPointer(msg) && !FromTheSystem(msg, wparam, lparam)) return ::DefWindowProcW(hwnd_, msg, wparam, lparam);
   switch (msg) {
     case WM_COMMAND: OnCommand(LOWORD(wparam), HIWORD(wparam)); return 0;
     case WM_TIMER: OnTimer(wparam); return 0;
@@ -206,7 +244,12 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wparam, LPARAM lparam) {
       *reinterpret_cast<SIZE*>(lparam) = WindowSizeFor(ClientSizeAt(dpi), kWindowStyle, kWindowExStyle, dpi);
       return TRUE;
     }
-    case WM_DPICHANGED: OnDpiChanged(LOWORD(wparam), *reinterpret_cast<const RECT*>(lparam)); return 0;
+    case WM_DPICHANGED:
+      // The system has given the window its new DPI by the time it says so; a
+      // change to any other DPI is not one.
+      if (LOWORD(wparam) != HIWORD(wparam) || LOWORD(wparam) != DpiOf(hwnd_)) break;
+      OnDpiChanged(LOWORD(wparam), *reinterpret_cast<const RECT*>(lparam));
+      return 0;
     case kShowErrorMessage: OnShowError(); return 0;
     case WM_DESTROY: OnDestroy(); return 0;
     case WM_NCDESTROY: {

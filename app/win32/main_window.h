@@ -42,7 +42,14 @@ class MainWindow final {
 
  private:
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam);
+  // Notes the messages that carry a pointer as they are taken from the queue,
+  // by any message loop on the thread: those were posted.
+  static LRESULT CALLBACK NoteRetrieved(int code, WPARAM removed, LPARAM msg);
   LRESULT Handle(UINT msg, WPARAM wparam, LPARAM lparam);
+  // Whether a message that carries a pointer comes as the system sends it:
+  // sent, from this thread. Posted, or sent from another thread, anyone may
+  // have sent it with any value.
+  bool FromTheSystem(UINT msg, WPARAM wparam, LPARAM lparam) const;
   // Hands an event to its handler, unless the program is ending.
   void Raise(const app::Event& event);
   // The window sized so that its client area is the table's at its DPI, at
@@ -70,6 +77,7 @@ class MainWindow final {
   bool ending_ = false;
   HWND saved_focus_ = nullptr;
   platform::win32::Bitmap picture_;
+  platform::win32::Handle<HHOOK, &::UnhookWindowsHookEx> retrieval_hook_;
 
   WinControls controls_;
   platform::win32::Win32Services services_{controls_.Form()};

@@ -21,6 +21,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/win32/dpi.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/wide_text.h"
 #include "tests/common/pump.h"
@@ -73,7 +74,7 @@ int Px(double twips, int dpi) { return static_cast<int>(std::lround(twips * dpi 
 HFONT FontOf(HWND hwnd) { return reinterpret_cast<HFONT>(::SendMessageW(hwnd, WM_GETFONT, 0, 0)); }
 
 // Every control at its place for `dpi`, in its font made for it, the labels as
-// wide as their captions on one line, and the client area the window's size.
+// wide as their captions on one line, and the window's icon at that size.
 void ExpectLaidOutAt(const app::win32::MainWindow& window, int dpi) {
   SCOPED_TRACE(testing::Message() << dpi << " DPI");
   for (const Place& place : kPlaces) {
@@ -114,10 +115,6 @@ void ExpectLaidOutAt(const app::win32::MainWindow& window, int dpi) {
   ::GetWindowRect(::GetWindow(area, GW_CHILD), &browser);
   ::MapWindowPoints(HWND_DESKTOP, area, reinterpret_cast<POINT*>(&browser), 2);
   EXPECT_TRUE(::EqualRect(&filled, &browser)) << "the browser does not fill its area";
-  RECT client{};
-  ::GetClientRect(window.hwnd(), &client);
-  EXPECT_EQ(client.right, Px(8265, dpi));
-  EXPECT_EQ(client.bottom, Px(2985, dpi));
   ICONINFO icon{};
   ASSERT_TRUE(::GetIconInfo(reinterpret_cast<HICON>(::SendMessageW(window.hwnd(), WM_GETICON, ICON_BIG, 0)), &icon));
   const platform::win32::Bitmap mask(icon.hbmMask), colour(icon.hbmColor);
@@ -126,41 +123,77 @@ void ExpectLaidOutAt(const app::win32::MainWindow& window, int dpi) {
   EXPECT_EQ(bits.bmWidth, Px(32 * 15, dpi)) << "the window's icon at this DPI";
 }
 
-TEST_F(RealWindow, LaysOutAtItsMonitorsDpiAndAgainOnEveryMoveToAnother) {
+// The client area the table's size at `dpi`.
+void ExpectClientAreaAt(HWND window, int dpi) {
+  RECT client{};
+  ::GetClientRect(window, &client);
+  EXPECT_EQ(client.right, Px(8265, dpi));
+  EXPECT_EQ(client.bottom, Px(2985, dpi));
+}
+
+TEST_F(RealWindow, LaysOutAtItsMonitorsDpiAtEveryOtherAndTakesADpiChangeOnlyAsTheSystemSendsIt) {
+  const HWND main = window_.hwnd();
   const int start = ::GetDeviceCaps(platform::win32::GetWindowDc(nullptr).get(), LOGPIXELSX);
   // Run on a screen of a chosen DPI, that is the one it opened at.
   if (const char* asked = std::getenv("STATUSCYCLER_DPI")) {
     EXPECT_EQ(start, std::atoi(asked));
   }
   // No message has been pumped since the load: the title is still the layout's.
-  EXPECT_EQ(TextOf(window_.hwnd()), L"Scroll");
+  EXPECT_EQ(TextOf(main), L"Scroll");
   Click(ControlId::Command5);
   ASSERT_NE(::GetWindow(Control(ControlId::WebBrowser1), GW_CHILD), nullptr);
   ExpectLaidOutAt(window_, start);
-  int now = start;
-  // What Windows sends as the window crosses onto monitors of other scaling.
+  ExpectClientAreaAt(main, start);
+  // The controls as a move onto a monitor of other scaling lays them out
+  // (Wine has one DPI for every monitor, and tells the window of no other).
   for (const int dpi : {144, 120, 192, start}) {
-    RECT was{};
-    ::GetWindowRect(window_.hwnd(), &was);
-    const RECT suggested{was.left + 7, was.top + 5, was.left + 7 + ::MulDiv(was.right - was.left, dpi, now),
-                         was.top + 5 + ::MulDiv(was.bottom - was.top, dpi, now)};
-    // Minimised when its monitor's scaling changes, it comes back at the new size.
-    const bool minimised = dpi == 192;
-    if (minimised) ::ShowWindow(window_.hwnd(), SW_MINIMIZE);
-    ::SendMessageW(window_.hwnd(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
-    if (minimised) ::ShowWindow(window_.hwnd(), SW_RESTORE);
-    now = dpi;
+    window_.Controls().LayOutAt(dpi);
     ExpectLaidOutAt(window_, dpi);
-    RECT at{};
-    ::GetWindowRect(window_.hwnd(), &at);
-    EXPECT_EQ(at.left, minimised ? was.left : suggested.left);
-    EXPECT_EQ(at.top, minimised ? was.top : suggested.top);
     // The icon's double-click comes back whole at this DPI's twips per pixel.
     // (Hidden by its style alone: a real hide waits on the X server here.)
-    ::SetWindowLongPtrW(window_.hwnd(), GWL_STYLE, ::GetWindowLongPtrW(window_.hwnd(), GWL_STYLE) & ~WS_VISIBLE);
-    ::SendMessageW(window_.hwnd(), WM_MOUSEMOVE, 1, WM_LBUTTONDBLCLK);
-    EXPECT_TRUE(::IsWindowVisible(window_.hwnd())) << "a double-click on the icon at " << dpi << " DPI";
+    ::SetWindowLongPtrW(main, GWL_STYLE, ::GetWindowLongPtrW(main, GWL_STYLE) & ~WS_VISIBLE);
+    ::SendMessageW(main, WM_MOUSEMOVE, 1, WM_LBUTTONDBLCLK);
+    EXPECT_TRUE(::IsWindowVisible(main)) << "a double-click on the icon at " << dpi << " DPI";
   }
+  // The change the system sends, into a suggested rectangle that is only a
+  // scaled one (here a size off): the window goes there, its client area
+  // kept the table's; minimised, it comes back at that size where it was.
+  for (const bool minimised : {false, true}) {
+    RECT was{};
+    ::GetWindowRect(main, &was);
+    const RECT suggested{was.left + 7, was.top + 5, was.right + 47, was.bottom + 35};
+    if (minimised) ::ShowWindow(main, SW_MINIMIZE);
+    ::SendMessageW(main, WM_DPICHANGED, MAKEWPARAM(start, start), reinterpret_cast<LPARAM>(&suggested));
+    if (minimised) ::ShowWindow(main, SW_RESTORE);
+    RECT at{};
+    ::GetWindowRect(main, &at);
+    EXPECT_EQ(at.left, minimised ? was.left : suggested.left) << minimised;
+    EXPECT_EQ(at.top, minimised ? was.top : suggested.top) << minimised;
+    ExpectClientAreaAt(main, start);
+  }
+  // What anyone else may send: a DPI that is not the window's, and, posted or
+  // from another thread, pointers to anywhere. None is taken, and none read.
+  RECT was{};
+  ::GetWindowRect(main, &was);
+  const RECT elsewhere{was.left + 50, was.top + 50, was.right + 99, was.bottom + 99};
+  ::SendMessageW(main, WM_DPICHANGED, MAKEWPARAM(start * 2, start * 2), reinterpret_cast<LPARAM>(&elsewhere));
+  for (const UINT msg : {UINT{WM_DPICHANGED}, UINT{app::win32::WM_GETDPISCALEDSIZE}, UINT{WM_DRAWITEM}}) {
+    ::PostMessageW(main, msg, MAKEWPARAM(start, start), 0x10);
+  }
+  PumpPosted();
+  SIZE size{-1, -1};
+  std::atomic<bool> sent = false;
+  std::thread other([&] {
+    ::SendMessageW(main, WM_DPICHANGED, MAKEWPARAM(start, start), reinterpret_cast<LPARAM>(&elsewhere));
+    ::SendMessageW(main, app::win32::WM_GETDPISCALEDSIZE, static_cast<WPARAM>(start), reinterpret_cast<LPARAM>(&size));
+    sent = true;
+  });
+  EXPECT_TRUE(testwin::PumpUntil([&] { return sent.load(); }));
+  other.join();
+  RECT at{};
+  ::GetWindowRect(main, &at);
+  EXPECT_TRUE(::EqualRect(&at, &was)) << "a change the system did not send was taken";
+  EXPECT_EQ(size.cx, -1) << "another thread's size was written";
 }
 
 TEST_F(RealWindow, BoxesHaveNoLengthLimitTheKeyboardRunsInItsOrderAndTheColoursAreSet) {
