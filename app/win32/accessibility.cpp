@@ -13,19 +13,23 @@ namespace {
 
 using Microsoft::WRL::ComPtr;
 
-bool IsSelf(const VARIANT& child) { return child.vt == VT_I4 && child.lVal == CHILDID_SELF; }
+// A caller that leaves the child out, or passes it empty, means the object itself.
+bool IsSelf(const VARIANT& child) {
+  return child.vt == VT_EMPTY || (child.vt == VT_ERROR && child.scode == DISP_E_PARAMNOTFOUND) ||
+         (child.vt == VT_I4 && child.lVal == CHILDID_SELF);
+}
 
 // The system's object for a control with its name and role replaced; every
 // other question goes on to the system's object. Of that object's other
-// interfaces only IOleWindow is offered, answered here: any interface handed
-// out of the inner object would lead back to it, unnamed. Its children are
-// still reached by index.
-class DescribedControl final : public platform::win32::ComObject<IAccessible, IOleWindow> {
+// interfaces only IOleWindow and IEnumVARIANT are offered, answered here: any
+// interface handed out of the inner object would lead back to it, unnamed.
+class DescribedControl final : public platform::win32::ComObject<IAccessible, IOleWindow, IEnumVARIANT> {
  public:
   // Starts with the caller's reference.
   DescribedControl(ComPtr<IAccessible> standard, const wchar_t* name, LONG role)
       : standard_(std::move(standard)), name_(name), role_(role) {
     standard_.As(&window_);
+    standard_.As(&children_);
   }
 
   // IDispatch. A late-bound call is run by the system's type information
@@ -96,27 +100,81 @@ class DescribedControl final : public platform::win32::ComObject<IAccessible, IO
   STDMETHODIMP GetWindow(HWND* hwnd) override { return window_->GetWindow(hwnd); }
   STDMETHODIMP ContextSensitiveHelp(BOOL enter) override { return window_->ContextSensitiveHelp(enter); }
 
+  // IEnumVARIANT, by which a screen reader walks the children (the page in
+  // the browser area). A clone is an enumerator of its own, the system's.
+  STDMETHODIMP Next(ULONG count, VARIANT* out, ULONG* fetched) override { return children_->Next(count, out, fetched); }
+  STDMETHODIMP Skip(ULONG count) override { return children_->Skip(count); }
+  STDMETHODIMP Reset() override { return children_->Reset(); }
+  STDMETHODIMP Clone(IEnumVARIANT** copy) override { return children_->Clone(copy); }
+
  private:
   void* Interface(REFIID iid) override {
     if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) || IsEqualIID(iid, IID_IAccessible)) {
       return static_cast<IAccessible*>(this);
     }
     if (IsEqualIID(iid, IID_IOleWindow) && window_) return static_cast<IOleWindow*>(this);
+    if (IsEqualIID(iid, IID_IEnumVARIANT) && children_) return static_cast<IEnumVARIANT*>(this);
     return nullptr;
   }
 
   const ComPtr<IAccessible> standard_;
   ComPtr<IOleWindow> window_;
+  ComPtr<IEnumVARIANT> children_;
   const wchar_t* const name_;  // null: the system's
   const LONG role_;            // 0: the system's
 };
 
 }  // namespace
 
-void AccessibleControls::Describe(HWND control, app::ControlId id) {
+AccessibleControls::AccessibleControls() {
+  if (!com_.usable()) return;
+  ::CoCreateInstance(CLSID_AccPropServices, nullptr, CLSCTX_INPROC_SERVER, IID_IAccPropServices,
+                     reinterpret_cast<void**>(annotations_.GetAddressOf()));
+}
+
+AccessibleControls::AccessibleControls(ComPtr<IAccPropServices> annotations) : annotations_(std::move(annotations)) {}
+
+void AccessibleControls::Describe(const std::array<HWND, app::kControlCount>& windows) {
+  // Whether the system takes a name by annotation decides for every control,
+  // the unnamed ones' roles included.
+  if (annotations_) {
+    bool taken = true;
+    for (const auto& spec : app::Inventory()) {
+      const HWND control = windows[static_cast<std::size_t>(spec.id)];
+      const wchar_t* name = AccessibleNameOf(spec.id);
+      if (control == nullptr || name == nullptr) continue;
+      if (FAILED(annotations_->SetHwndPropStr(control, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF, PROPID_ACC_NAME,
+                                              name))) {
+        taken = false;
+        break;
+      }
+      annotated_.push_back(control);
+    }
+    if (taken && !annotated_.empty()) return;
+    // Names given before a refusal are taken back: no control is answered twice.
+    ClearAnnotations();
+  }
+  for (const auto& spec : app::Inventory()) {
+    if (const HWND control = windows[static_cast<std::size_t>(spec.id)]) Answer(control, spec.id);
+  }
+}
+
+void AccessibleControls::Answer(HWND control, app::ControlId id) {
   if (AccessibleNameOf(id) == nullptr && AccessibleRole(app::Spec(id).kind) == 0) return;
   // Should this fail, the control is still there, only as the system describes it.
   ::SetWindowSubclass(control, &ControlProc, static_cast<UINT_PTR>(id), reinterpret_cast<DWORD_PTR>(this));
+}
+
+void AccessibleControls::Stop() noexcept {
+  ended_ = true;
+  ClearAnnotations();
+}
+
+void AccessibleControls::ClearAnnotations() noexcept {
+  for (const HWND control : annotated_) {
+    annotations_->ClearHwndProps(control, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF, &PROPID_ACC_NAME, 1);
+  }
+  annotated_.clear();
 }
 
 LRESULT CALLBACK AccessibleControls::ControlProc(HWND control, UINT msg, WPARAM wparam, LPARAM lparam, UINT_PTR id,
@@ -134,14 +192,8 @@ LRESULT CALLBACK AccessibleControls::ControlProc(HWND control, UINT msg, WPARAM 
 }
 
 LRESULT AccessibleControls::OnGetObject(HWND control, WPARAM flags, app::ControlId id) {
-  // The object goes to the screen reader through COM, which the program
-  // itself starts only for the browser (Wine starts it for any thread with a
-  // window).
-  if (!com_) com_.emplace();
-  if (!com_->usable()) {
-    com_.reset();
-    return 0;
-  }
+  // The object goes to the screen reader through COM.
+  if (!com_.usable()) return 0;
   ComPtr<IAccessible> standard;
   if (FAILED(::CreateStdAccessibleObject(control, OBJID_CLIENT, IID_IAccessible,
                                          reinterpret_cast<void**>(standard.GetAddressOf())))) {

@@ -3,10 +3,11 @@
 // by what they are for, every control in the role the system gives its kind.
 #include <windows.h>
 #include <oleacc.h>
+#include <wrl/client.h>
 
 #include <algorithm>
 #include <array>
-#include <optional>
+#include <vector>
 
 #include "app/inventory.h"
 #include "platform/win32/apartment.h"
@@ -51,10 +52,10 @@ constexpr bool EveryBoxAndTheBrowserAreNamed() {
 }
 static_assert(EveryBoxAndTheBrowserAreNamed(), "a box without a name is read out as just \"edit\"");
 
-// The role a kind of control announces; 0 leaves it to the system. Windows
-// gives these to its edit boxes, buttons and text labels by itself, but Wine
-// calls every button and label a "client" area, so they are said here. The
-// browser area is a pane that holds a page, not a piece of text.
+// The role a kind of control announces where the program must answer for it;
+// 0 leaves it to the system. Windows gives these to its edit boxes, buttons
+// and text labels by itself, but Wine calls every button and label a "client"
+// area. The browser area is a pane that holds a page, not a piece of text.
 constexpr LONG AccessibleRole(app::ControlKind kind) {
   switch (kind) {
     case app::ControlKind::kTextBox: return ROLE_SYSTEM_TEXT;
@@ -65,31 +66,40 @@ constexpr LONG AccessibleRole(app::ControlKind kind) {
   }
 }
 
-// Answers the accessibility layer for the controls it is given, each for as
-// long as it lives, with the system's own object for the control under the
-// name and role above. Windows' annotation service would do the same with
-// less code, but Wine does not implement it.
+// Tells the accessibility layer what each control is for. Where the system
+// takes names by annotation, it is told each name once and answers for the
+// control itself, through its own proxies (a screen reader then keeps its
+// caret and character reading in the boxes), roles included. Where it does
+// not (Wine answers E_NOTIMPL), each control with a name or a role to give
+// answers with the system's own object under that name and role.
 class AccessibleControls {
  public:
-  AccessibleControls() = default;
+  // With the system's annotation service, if it has one.
+  AccessibleControls();
+  // With the given service; null where there is none.
+  explicit AccessibleControls(Microsoft::WRL::ComPtr<IAccPropServices> annotations);
   AccessibleControls(const AccessibleControls&) = delete;
   AccessibleControls& operator=(const AccessibleControls&) = delete;
 
-  // Nothing happens for a control with neither a name nor a role to give.
-  void Describe(HWND control, app::ControlId id);
-  // Answers no more: the window is going.
-  void Stop() { ended_ = true; }
+  // Every control of the table that has a window (null where it has none).
+  void Describe(const std::array<HWND, app::kControlCount>& windows);
+  // Answers no more, and takes the names back: the window is going.
+  void Stop() noexcept;
 
  private:
   static LRESULT CALLBACK ControlProc(HWND control, UINT msg, WPARAM wparam, LPARAM lparam, UINT_PTR id,
                                       DWORD_PTR self);
   // 0 when there is no answer and the control's own must do.
   LRESULT OnGetObject(HWND control, WPARAM flags, app::ControlId id);
+  void Answer(HWND control, app::ControlId id);
+  void ClearAnnotations() noexcept;
 
-  // Started with the first answer and ended with this object, after the
-  // message loop: a screen reader may still release what it was given while
-  // the window goes.
-  std::optional<platform::win32::ScopedCom> com_;
+  // Started with the controls and ended with this object, after the message
+  // loop: a screen reader may still release what it was given while the
+  // window goes.
+  platform::win32::ScopedCom com_;
+  Microsoft::WRL::ComPtr<IAccPropServices> annotations_;
+  std::vector<HWND> annotated_;
   bool ended_ = false;
 };
 

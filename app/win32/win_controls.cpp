@@ -307,8 +307,8 @@ void WinControls::Create(HWND window, HINSTANCE instance, int dpi) {
     // caption changes: the table's widths are those of the captions in the
     // fonts they were drawn with, and another font would cut them short.
     if (spec->kind == ControlKind::kLabel && hwnd != nullptr) Label(spec->id).SetCaption(spec->text);
-    if (hwnd != nullptr) accessible_.Describe(hwnd, spec->id);
   }
+  accessible_.Describe(windows_);
   for (const auto& spec : app::Inventory()) {
     if (spec.kind == ControlKind::kTimer && spec.timer_enabled) Timer(spec.id).SetEnabled(true);
   }

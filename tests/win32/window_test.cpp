@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "app/win32/dpi.h"
+#include "platform/win32/com_object.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/wide_text.h"
 #include "tests/common/pump.h"
@@ -376,8 +377,11 @@ TEST_F(RealWindow, AScreenReaderHearsEachBoxByWhatItIsForNotAsAnEditOrAsTheWrite
   struct Reading {
     std::vector<HWND> windows;
     std::vector<std::pair<std::wstring, LONG>> said;  // name, role
+    std::wstring unasked;                             // txt1's name, the child left out
+    ULONG pane_children = 0;                          // as the browser pane enumerates them
     std::atomic<bool> done{false};
   };
+  Click(ControlId::Command5);  // a page in the pane
   const auto reading = std::make_shared<Reading>();
   for (const auto& row : heard) reading->windows.push_back(Control(row.id));
   std::thread([reading] {
@@ -397,6 +401,17 @@ TEST_F(RealWindow, AScreenReaderHearsEachBoxByWhatItIsForNotAsAnEditOrAsTheWrite
         ::SysFreeString(text);
         VARIANT is{};
         if (SUCCEEDED(object->get_accRole(self, &is)) && is.vt == VT_I4) role = is.lVal;
+        if (hwnd == reading->windows.front()) {
+          VARIANT left_out{};
+          if (SUCCEEDED(object->get_accName(left_out, &text)) && text != nullptr) reading->unasked = text;
+          ::SysFreeString(text);
+        }
+        Microsoft::WRL::ComPtr<IEnumVARIANT> children;
+        if (hwnd == reading->windows[9] && SUCCEEDED(object.As(&children))) {
+          VARIANT child[4] = {};
+          children->Next(4, child, &reading->pane_children);
+          for (auto& c : child) ::VariantClear(&c);
+        }
       }
       ::CoUninitialize();
     }
@@ -410,12 +425,116 @@ TEST_F(RealWindow, AScreenReaderHearsEachBoxByWhatItIsForNotAsAnEditOrAsTheWrite
     EXPECT_EQ(said_name, name) << app::Spec(id).name;
     EXPECT_EQ(said_role, role) << app::Spec(id).name;
   }
+  EXPECT_EQ(reading->unasked, L"Status 1") << "asked without a child id";
+  EXPECT_GE(reading->pane_children, 1u) << "the browser pane's children cannot be walked";
   // The COM that answering started ends with the window object, after the
   // loop that served the window; not with the window.
   window_.End();
   EXPECT_TRUE(ApartmentHeld());
   object_.reset();
   EXPECT_FALSE(ApartmentHeld());
+}
+
+}  // namespace
+
+namespace {
+
+// The system's annotation service as Windows has it: it takes every name and
+// remembers which it holds. Wine's answers E_NOTIMPL, as `refuse` makes this one.
+class Annotations final : public platform::win32::ComObject<IAccPropServices> {
+ public:
+  explicit Annotations(HRESULT answer) : answer_(answer) {}
+  std::vector<std::pair<HWND, std::wstring>> held;
+  STDMETHODIMP SetHwndPropStr(HWND hwnd, DWORD object, DWORD child, MSAAPROPID prop, LPCWSTR str) override {
+    if (SUCCEEDED(answer_) && object == static_cast<DWORD>(OBJID_CLIENT) && child == CHILDID_SELF &&
+        IsEqualGUID(prop, PROPID_ACC_NAME)) {
+      held.emplace_back(hwnd, str);
+    }
+    return answer_;
+  }
+  STDMETHODIMP ClearHwndProps(HWND hwnd, DWORD, DWORD, const MSAAPROPID* props, int count) override {
+    if (count == 1 && IsEqualGUID(*props, PROPID_ACC_NAME))
+      std::erase_if(held, [&](auto& h) { return h.first == hwnd; });
+    return S_OK;
+  }
+  // Nothing else is asked of it.
+  STDMETHODIMP SetPropValue(const BYTE*, DWORD, MSAAPROPID, VARIANT) override { return E_NOTIMPL; }
+  STDMETHODIMP SetPropServer(const BYTE*, DWORD, const MSAAPROPID*, int, IAccPropServer*, AnnoScope) override {
+    return E_NOTIMPL;
+  }
+  STDMETHODIMP ClearProps(const BYTE*, DWORD, const MSAAPROPID*, int) override { return E_NOTIMPL; }
+  STDMETHODIMP SetHwndProp(HWND, DWORD, DWORD, MSAAPROPID, VARIANT) override { return E_NOTIMPL; }
+  STDMETHODIMP SetHwndPropServer(HWND, DWORD, DWORD, const MSAAPROPID*, int, IAccPropServer*, AnnoScope) override {
+    return E_NOTIMPL;
+  }
+  STDMETHODIMP ComposeHwndIdentityString(HWND, DWORD, DWORD, BYTE**, DWORD*) override { return E_NOTIMPL; }
+  STDMETHODIMP DecomposeHwndIdentityString(const BYTE*, DWORD, HWND*, DWORD*, DWORD*) override { return E_NOTIMPL; }
+  STDMETHODIMP SetHmenuProp(HMENU, DWORD, MSAAPROPID, VARIANT) override { return E_NOTIMPL; }
+  STDMETHODIMP SetHmenuPropStr(HMENU, DWORD, MSAAPROPID, LPCWSTR) override { return E_NOTIMPL; }
+  STDMETHODIMP SetHmenuPropServer(HMENU, DWORD, const MSAAPROPID*, int, IAccPropServer*, AnnoScope) override {
+    return E_NOTIMPL;
+  }
+  STDMETHODIMP ClearHmenuProps(HMENU, DWORD, const MSAAPROPID*, int) override { return E_NOTIMPL; }
+  STDMETHODIMP ComposeHmenuIdentityString(HMENU, DWORD, BYTE**, DWORD*) override { return E_NOTIMPL; }
+  STDMETHODIMP DecomposeHmenuIdentityString(const BYTE*, DWORD, HMENU*, DWORD*) override { return E_NOTIMPL; }
+
+ private:
+  void* Interface(REFIID iid) override {
+    return IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IAccPropServices) ? this : nullptr;
+  }
+  HRESULT answer_;
+};
+
+// The name a screen reader hears for a window, asked from a thread of its own.
+std::wstring HeardName(HWND hwnd) {
+  std::wstring name = L"<none>";
+  std::atomic<bool> done = false;
+  std::thread reader([&] {
+    if (SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {
+      Microsoft::WRL::ComPtr<IAccessible> object;
+      BSTR text = nullptr;
+      VARIANT self{};
+      self.vt = VT_I4;
+      if (SUCCEEDED(::AccessibleObjectFromWindow(hwnd, static_cast<DWORD>(OBJID_CLIENT), IID_IAccessible,
+                                                 reinterpret_cast<void**>(object.GetAddressOf()))) &&
+          SUCCEEDED(object->get_accName(self, &text))) {
+        name = text != nullptr ? text : L"";
+      }
+      ::SysFreeString(text);
+      object.Reset();
+      ::CoUninitialize();
+    }
+    done = true;
+  });
+  testwin::PumpUntil([&] { return done.load(); }, 60s);
+  reader.join();
+  return name;
+}
+
+TEST(Annotation, WhereTheSystemTakesNamesItAnswersItselfAndWhereItRefusesTheControlsDo) {
+  for (const HRESULT answer : {S_OK, E_NOTIMPL}) {
+    SCOPED_TRACE(answer == S_OK ? "annotation" : "no annotation");
+    Microsoft::WRL::ComPtr<Annotations> service;
+    service.Attach(new Annotations(answer));
+    app::win32::AccessibleControls described(service);
+    // Gone before what answers for them.
+    const platform::win32::Handle<HWND, &::DestroyWindow> parent(
+        ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 200, 100, nullptr, nullptr, nullptr, nullptr));
+    std::array<HWND, app::kControlCount> windows{};
+    for (const ControlId id : {ControlId::txt1, ControlId::Text4}) {
+      windows[static_cast<std::size_t>(id)] =
+          ::CreateWindowExW(0, L"EDIT", L"", WS_CHILD, 0, 0, 90, 20, parent.get(), nullptr, nullptr, nullptr);
+    }
+    described.Describe(windows);
+    using Held = std::vector<std::pair<HWND, std::wstring>>;
+    const Held named{{windows[static_cast<std::size_t>(ControlId::txt1)], L"Status 1"},
+                     {windows[static_cast<std::size_t>(ControlId::Text4)], L"Screen name to check"}};
+    EXPECT_EQ(service->held, answer == S_OK ? named : Held{});
+    // Annotated, the system's own object answers, with no wrapper of ours over it.
+    EXPECT_EQ(HeardName(windows[static_cast<std::size_t>(ControlId::txt1)]) == L"Status 1", answer != S_OK);
+    described.Stop();
+    EXPECT_TRUE(service->held.empty()) << "a name left with the system as the window went";
+  }
 }
 
 }  // namespace
