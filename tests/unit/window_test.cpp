@@ -32,6 +32,7 @@ TEST(FormLoad, WelcomeLineKeepsItsPiecesAroundEmptyPartsAndAFailingStepLeavesWel
       {"Winsock1.LocalIP", 3, "anna", "DESK1", u"1", u"Welcome:"},
       {"Label1.SetCaption", 3, "anna", "DESK1", u"1", u"Welcome:"},
   };
+  // A failing step's error reaches the dispatch, which shows it.
   for (const auto& c : cases) {
     app::sim::SimApp app;
     app.identity.user = c.user;
@@ -44,6 +45,8 @@ TEST(FormLoad, WelcomeLineKeepsItsPiecesAroundEmptyPartsAndAFailingStepLeavesWel
     const int done = (app.ui.Form().back_color == kPurple) + (app.ui.Frame(ControlId::Frame1).back_color == kPurple) +
                      (app.ui.Form().caption == u"F");
     EXPECT_EQ(done, c.done) << c.failing_op;
+    const std::string failing = c.failing_op;
+    EXPECT_EQ(app.errors_shown, failing.empty() ? std::vector<std::string>{} : std::vector{failing + " failed"});
   }
 }
 

@@ -4,6 +4,7 @@
 
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "app/sim/sim_app.h"
 #include "tests/common/text.h"
@@ -81,6 +82,7 @@ TEST(AsciiWriter, FailingBoxOperationEndsTheRunWithEarlierStepsDone) {
     Writer w(failing_op);
     EXPECT_EQ(w.Put(u"h"), boxes) << failing_op;
     EXPECT_EQ(w.app.ui.focus, "txt1") << failing_op;
+    EXPECT_EQ(w.app.errors_shown, std::vector<std::string>{std::string(failing_op) + " failed"}) << "not reported";
   }
 }
 
