@@ -26,6 +26,7 @@ class OneCopy {
   };
   Mapping mapping_;
   platform::Owner<void*, Unmap> view_;
+  HWND found_ = nullptr;  // the first copy's window, where the name was denied
   bool first_ = true;
 };
 

@@ -2,6 +2,8 @@
 // clicks our buttons while it handles our command, a shell that is not there
 // yet, and a WM_NCCREATE that comes from someone else.
 #include <windows.h>
+#include <aclapi.h>
+#include <sddl.h>
 #include <shellapi.h>
 
 #include <gtest/gtest.h>
@@ -13,6 +15,8 @@
 #include <utility>
 #include <vector>
 
+#include "app/win32/one_copy.h"
+#include "platform/win32/handles.h"
 #include "tests/common/pump.h"
 #include "tests/win32/real_window.h"
 
@@ -20,6 +24,7 @@ namespace {
 
 using app::ControlId;
 using namespace std::chrono_literals;
+using Kernel = platform::win32::Handle<HANDLE, &::CloseHandle>;
 
 // A top-level window of another program: a class of its own on a thread of
 // its own, each message answered by `answer` (0: as by default).
@@ -174,3 +179,65 @@ TEST_F(Desktop, ForeignNcCreateBindsNothingAndMinimizeHidesOnlyBehindAnIconAndTh
 }
 
 }  // namespace
+
+// A second start of the same user finds the first copy whatever the
+// elevation of either: the name the first holds opens to the user at medium
+// integrity, and where a name cannot be opened at all (made by an earlier
+// copy with a security this one does not pass) the first copy's window is
+// found by its class.
+TEST_F(Desktop, ASecondStartOfTheUserFindsTheFirstCopyWhateverTheElevationOfEither) {
+  HANDLE raw = nullptr;
+  ASSERT_TRUE(::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &raw));
+  const Kernel token(raw);
+  alignas(TOKEN_USER) unsigned char user[256];
+  DWORD size = 0;
+  ASSERT_TRUE(::GetTokenInformation(token.get(), TokenUser, user, sizeof user, &size));
+  const PSID sid = reinterpret_cast<TOKEN_USER*>(user)->User.Sid;
+  wchar_t* text = nullptr;
+  ASSERT_TRUE(::ConvertSidToStringSidW(sid, &text));
+  const std::wstring name = std::wstring(L"Local\\StatusCycler-") + text;
+  ::LocalFree(text);
+  {
+    const app::win32::OneCopy first;
+    ASSERT_TRUE(first.first());
+    const Kernel held(::OpenFileMappingW(READ_CONTROL, FALSE, name.c_str()));
+    PACL dacl = nullptr, sacl = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    ASSERT_EQ(::GetSecurityInfo(held.get(), SE_KERNEL_OBJECT, DACL_SECURITY_INFORMATION | LABEL_SECURITY_INFORMATION,
+                                nullptr, nullptr, &dacl, &sacl, &descriptor),
+              ERROR_SUCCESS);
+    // Whoever the copy that made it runs as, the user's own copies may map
+    // it, and nobody else may.
+    bool user_maps = false, others = false, medium = false;
+    for (WORD i = 0; dacl != nullptr && i < dacl->AceCount; ++i) {
+      ACCESS_ALLOWED_ACE* ace = nullptr;
+      if (!::GetAce(dacl, i, reinterpret_cast<void**>(&ace)) || ace->Header.AceType != ACCESS_ALLOWED_ACE_TYPE)
+        continue;
+      const bool mine = ::EqualSid(&ace->SidStart, sid);
+      user_maps |= mine && (ace->Mask & GENERIC_ALL ||
+                            (ace->Mask & (FILE_MAP_READ | FILE_MAP_WRITE)) == (FILE_MAP_READ | FILE_MAP_WRITE));
+      others |= !mine;
+    }
+    // A label no higher than medium lets a copy started normally in.
+    for (WORD i = 0; sacl != nullptr && i < sacl->AceCount; ++i) {
+      SYSTEM_MANDATORY_LABEL_ACE* ace = nullptr;
+      if (::GetAce(sacl, i, reinterpret_cast<void**>(&ace)) && ace->Header.AceType == SYSTEM_MANDATORY_LABEL_ACE_TYPE)
+        medium = *::GetSidSubAuthority(&ace->SidStart, 0) <= SECURITY_MANDATORY_MEDIUM_RID;
+    }
+    ::LocalFree(descriptor);
+    EXPECT_TRUE(user_maps && !others) << "the name is not the user's alone";
+    EXPECT_TRUE(medium) << "a copy started normally could not open what an elevated one made";
+  }
+  // A name nobody may open; the first copy's window is hidden behind its icon.
+  PSECURITY_DESCRIPTOR nobody = nullptr;
+  ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:P", SDDL_REVISION_1, &nobody, nullptr));
+  SECURITY_ATTRIBUTES attributes{sizeof attributes, nobody, FALSE};
+  const Kernel denied(::CreateFileMappingW(INVALID_HANDLE_VALUE, &attributes, PAGE_READWRITE, 0, 8, name.c_str()));
+  ::LocalFree(nobody);
+  ASSERT_TRUE(denied);
+  ::ShowWindow(window_.hwnd(), SW_HIDE);
+  const app::win32::OneCopy later;
+  EXPECT_FALSE(later.first()) << "a name this copy may not open made it a first copy beside the first";
+  EXPECT_TRUE(later.BringBackFirst());
+  EXPECT_TRUE(::IsWindowVisible(window_.hwnd())) << "the first copy's window was not brought back";
+}
