@@ -8,6 +8,7 @@
 
 #include "platform/win32/com_object.h"
 #include "platform/win32/handles.h"
+#include "platform/win32/system_dll.h"
 
 namespace platform::win32 {
 
@@ -263,8 +264,11 @@ constexpr INTERNETFEATURELIST kHardening[] = {
 };
 
 HRESULT HardenProcess() {
+  static const auto set_feature =
+      SystemProc<decltype(::CoInternetSetFeatureEnabled)>(L"urlmon.dll", "CoInternetSetFeatureEnabled");
+  if (set_feature == nullptr) return E_NOINTERFACE;
   for (const INTERNETFEATURELIST feature : kHardening) {
-    const HRESULT hr = CoInternetSetFeatureEnabled(feature, SET_FEATURE_ON_PROCESS, TRUE);
+    const HRESULT hr = set_feature(feature, SET_FEATURE_ON_PROCESS, TRUE);
     if (FAILED(hr)) return hr;
   }
   return S_OK;
