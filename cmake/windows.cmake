@@ -4,10 +4,9 @@ enable_language(RC)
 # Programs and tests side by side, so the tests find what they start.
 set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
 
-# oleacc after uuid: mingw's oleacc import library also has an IID_IAccessible,
-# the address of a jump into the DLL rather than the GUID, and the first
-# library to offer a symbol gives it.
-set(SC_WIN32_LIBS user32 gdi32 advapi32 shell32 ole32 oleaut32 urlmon uuid oleacc iphlpapi ws2_32 comctl32)
+# Only DLLs Windows pins to system32 are imported at load time; the program
+# takes every other one from system32 itself (platform/win32/system_dll.h).
+set(SC_WIN32_LIBS user32 gdi32 advapi32 shell32 ole32 oleaut32 uuid ws2_32 comctl32)
 # Self-contained executables. MinGW is told so at the link; MSVC's static
 # runtime is chosen in the top-level file, before any target exists.
 if(MINGW)
@@ -28,6 +27,7 @@ add_library(sc_win32 STATIC
   platform/win32/win32_os.cpp
   platform/win32/wide_text.cpp
   platform/win32/browser_host.cpp
+  platform/win32/system_dll.cpp
   app/win32/accessibility.cpp
   app/win32/main_window.cpp
   app/win32/win_controls.cpp

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "platform/win32/com_object.h"
+#include "platform/win32/system_dll.h"
 
 namespace app::win32 {
 namespace {
@@ -194,9 +195,14 @@ LRESULT CALLBACK AccessibleControls::ControlProc(HWND control, UINT msg, WPARAM 
 LRESULT AccessibleControls::OnGetObject(HWND control, WPARAM flags, app::ControlId id) {
   // The object goes to the screen reader through COM.
   if (!com_.usable()) return 0;
+  static const auto create_standard =
+      platform::win32::SystemProc<decltype(::CreateStdAccessibleObject)>(L"oleacc.dll", "CreateStdAccessibleObject");
+  static const auto lresult_from_object =
+      platform::win32::SystemProc<decltype(::LresultFromObject)>(L"oleacc.dll", "LresultFromObject");
+  if (create_standard == nullptr || lresult_from_object == nullptr) return 0;
   ComPtr<IAccessible> standard;
-  if (FAILED(::CreateStdAccessibleObject(control, OBJID_CLIENT, IID_IAccessible,
-                                         reinterpret_cast<void**>(standard.GetAddressOf())))) {
+  if (FAILED(
+          create_standard(control, OBJID_CLIENT, IID_IAccessible, reinterpret_cast<void**>(standard.GetAddressOf())))) {
     return 0;
   }
   ComPtr<IAccessible> described;
@@ -205,7 +211,7 @@ LRESULT AccessibleControls::OnGetObject(HWND control, WPARAM flags, app::Control
   if (!described) return 0;
   // A new object for every request, as the system makes them: LresultFromObject
   // takes the references the screen reader will hold, and ours goes here.
-  return ::LresultFromObject(IID_IAccessible, flags, described.Get());
+  return lresult_from_object(IID_IAccessible, flags, described.Get());
 }
 
 }  // namespace app::win32

@@ -1,7 +1,8 @@
 #pragma once
 // The DPI a window is drawn at, and the system metrics at a DPI. The calls
-// that know a window's own DPI came with Windows 10 (1607); before that the
-// whole desktop has one DPI, the system's, and these answer with it.
+// that know a window's own DPI came with Windows 10 (1607); Windows 8.1 knows
+// each monitor's, and before that the whole desktop has one DPI, the
+// system's. Each answers with the best the system it runs on knows.
 #include <windows.h>
 
 namespace app::win32 {
@@ -10,7 +11,7 @@ namespace app::win32 {
 inline constexpr UINT WM_GETDPISCALEDSIZE = 0x02E4;
 #endif
 
-// The DPI of the monitor the window is on (per-monitor aware), else the system's.
+// The window's DPI, else that of the monitor it is on, else the system's.
 int DpiOf(HWND window);
 
 // The outer size of a window of that style whose client area is `client`, at `dpi`.

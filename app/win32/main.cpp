@@ -8,6 +8,7 @@
 #include "app/win32/main_window.h"
 #include "app/win32/one_copy.h"
 #include "platform/win32/handles.h"
+#include "platform/win32/system_dll.h"
 #include "platform/win32/win32_os.h"
 
 namespace {
@@ -35,6 +36,9 @@ LONG WINAPI RemoveIconOnCrash(EXCEPTION_POINTERS*) {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show_command) {
+  // Before anything can load a DLL: the program may have been started from a
+  // folder others write to, and a DLL of theirs there must never run in it.
+  platform::win32::LoadDllsFromSystem32Only();
   ::SetUnhandledExceptionFilter(RemoveIconOnCrash);
   std::set_terminate(RemoveIconOnTerminate);
   // A second start brings the first copy's window back and ends.

@@ -8,6 +8,7 @@
 
 #include "platform/win32/com_object.h"
 #include "platform/win32/handles.h"
+#include "platform/win32/system_dll.h"
 
 namespace platform::win32 {
 
@@ -248,10 +249,13 @@ namespace {
 
 // What the system's own browser hosts are told to turn on for a hosted
 // control. Each holds for the whole process and must be on before the
-// control exists, which reads some of them only when it is made.
+// control exists, which reads some of them only when it is made. Not
+// FEATURE_LOCALMACHINE_LOCKDOWN: it is the one feature the engine does not
+// take for a process (it comes from the machine's feature-control settings),
+// and the page never comes from this machine anyway; zone elevation already
+// keeps it out of the more trusted zones.
 constexpr INTERNETFEATURELIST kHardening[] = {
     FEATURE_ZONE_ELEVATION,           // no way from an Internet page into a more trusted zone
-    FEATURE_LOCALMACHINE_LOCKDOWN,    // a page on this machine gets no more rights than one from outside
     FEATURE_MIME_SNIFFING,            // a file is not promoted to a riskier type for what its bytes look like
     FEATURE_MIME_HANDLING,            // nor handed to a handler its declared type does not match
     FEATURE_WINDOW_RESTRICTIONS,      // no windows without a frame, off screen or over the status bar
@@ -262,12 +266,20 @@ constexpr INTERNETFEATURELIST kHardening[] = {
     FEATURE_SAFE_BINDTOOBJECT,        // no control is made that is not marked safe
 };
 
-HRESULT HardenProcess() {
-  for (const INTERNETFEATURELIST feature : kHardening) {
-    const HRESULT hr = CoInternetSetFeatureEnabled(feature, SET_FEATURE_ON_PROCESS, TRUE);
-    if (FAILED(hr)) return hr;
+// A feature the engine refuses (an older engine may not know it, a policy
+// may hold it) is left as it is, and the others are still asked. The page
+// stays a guest without it: the site's download-control flags, which the
+// engine reads for every page, keep script, Java, ActiveX and behaviours off,
+// and the site refuses every new window. Refusing to show the control over
+// it would only tell the user the check is broken when it is not.
+void HardenProcess(FeatureSetter set_feature) {
+  if (set_feature == nullptr) {
+    static const auto engine_setter =
+        SystemProc<decltype(::CoInternetSetFeatureEnabled)>(L"urlmon.dll", "CoInternetSetFeatureEnabled");
+    set_feature = engine_setter;
   }
-  return S_OK;
+  if (set_feature == nullptr) return;
+  for (const INTERNETFEATURELIST feature : kHardening) set_feature(feature, SET_FEATURE_ON_PROCESS, TRUE);
 }
 
 }  // namespace
@@ -283,12 +295,10 @@ HRESULT BrowserHost::Create(HWND parent, const RECT& rect) {
 }
 
 HRESULT BrowserHost::Build(HWND parent, const RECT& rect) {
-  // A control that cannot be held to these is not shown at all.
-  HRESULT hr = HardenProcess();
-  if (FAILED(hr)) return hr;
+  HardenProcess(set_feature_);
   site_ = MakeBrowserSite(parent, rect);
-  hr = CoCreateInstance(CLSID_WebBrowser, nullptr, CLSCTX_INPROC_SERVER, IID_IOleObject,
-                        reinterpret_cast<void**>(object_.ReleaseAndGetAddressOf()));
+  HRESULT hr = CoCreateInstance(CLSID_WebBrowser, nullptr, CLSCTX_INPROC_SERVER, IID_IOleObject,
+                                reinterpret_cast<void**>(object_.ReleaseAndGetAddressOf()));
   if (FAILED(hr)) return hr;
 
   // Connected before anything can be loaded, so that no page ever finds

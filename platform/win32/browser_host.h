@@ -15,6 +15,7 @@
 #include <windows.h>
 #include <ole2.h>
 #include <exdisp.h>
+#include <urlmon.h>
 #include <wrl/client.h>
 
 namespace platform::win32 {
@@ -26,9 +27,15 @@ namespace platform::win32 {
 // new window a page asks for.
 Microsoft::WRL::ComPtr<IOleClientSite> MakeBrowserSite(HWND parent, const RECT& rect);
 
+// How the browser engine is asked to turn one of its features on, in the
+// shape of its CoInternetSetFeatureEnabled.
+using FeatureSetter = HRESULT(WINAPI*)(INTERNETFEATURELIST feature, DWORD flags, BOOL enable);
+
 class BrowserHost {
  public:
-  BrowserHost() = default;
+  // The engine's hardening asked through `set_feature`; null for the
+  // engine's own.
+  explicit BrowserHost(FeatureSetter set_feature = nullptr) : set_feature_(set_feature) {}
   ~BrowserHost() { Destroy(); }
   BrowserHost(const BrowserHost&) = delete;
   BrowserHost& operator=(const BrowserHost&) = delete;
@@ -37,7 +44,8 @@ class BrowserHost {
   // pixels), in-place activated and showing no page. Before the control
   // exists, the browser's hardening features are turned on for the whole
   // process (a page is a guest: no raised zones, no sniffed MIME types, no
-  // unrestricted windows or prompts). On failure nothing is left half-built
+  // unrestricted windows or prompts); one the engine refuses stays off and
+  // the control is made all the same. On failure nothing is left half-built
   // and the failing HRESULT is returned.
   // Call Destroy() before `parent` is destroyed (e.g. from its WM_DESTROY).
   HRESULT Create(HWND parent, const RECT& rect);
@@ -66,6 +74,7 @@ class BrowserHost {
   HRESULT Build(HWND parent, const RECT& rect);
   HWND ControlWindow() const;
 
+  FeatureSetter set_feature_;
   // In the order Create() acquires them; Destroy() lets go in reverse.
   Microsoft::WRL::ComPtr<IOleClientSite> site_;
   Microsoft::WRL::ComPtr<IOleObject> object_;

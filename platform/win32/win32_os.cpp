@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/win32/handles.h"
+#include "platform/win32/system_dll.h"
 #include "platform/win32/wide_text.h"
 
 namespace platform::win32 {
@@ -146,12 +147,15 @@ Text LocalIPv4() {
   // address of an adapter that is up and is not the loopback is the one other
   // machines on the network can reach us by, which is what the welcome line
   // is for. Adapters come in the system's binding order.
+  static const auto get_adapters_addresses =
+      SystemProc<decltype(::GetAdaptersAddresses)>(L"iphlpapi.dll", "GetAdaptersAddresses");
+  if (get_adapters_addresses == nullptr) return {};
   ULONG size = 15 * 1024;
   std::vector<unsigned char> buffer;
   ULONG rc = ERROR_BUFFER_OVERFLOW;
   for (int attempt = 0; attempt < 3 && rc == ERROR_BUFFER_OVERFLOW; ++attempt) {
     buffer.resize(size);
-    rc = ::GetAdaptersAddresses(AF_INET, GAA_FLAG_SKIP_ANYCAST | GAA_FLAG_SKIP_MULTICAST | GAA_FLAG_SKIP_DNS_SERVER,
+    rc = get_adapters_addresses(AF_INET, GAA_FLAG_SKIP_ANYCAST | GAA_FLAG_SKIP_MULTICAST | GAA_FLAG_SKIP_DNS_SERVER,
                                 nullptr, reinterpret_cast<IP_ADAPTER_ADDRESSES*>(buffer.data()), &size);
   }
   if (rc != NO_ERROR) return {};

@@ -106,9 +106,9 @@ struct Process {
 class App {
  public:
   // Ready once the window shows the welcome line, in front where keys go.
-  static App Launch() {
+  static App Launch(const std::wstring& exe = L"StatusCycler.exe") {
     App app;
-    app.process_ = Process::Start(L"StatusCycler.exe");
+    app.process_ = Process::Start(exe);
     const auto ready = [&] {
       app.main_ = FindProcessWindow(app.process_.pid(), L"StatusCyclerMain");
       return ::IsWindowVisible(app.main_) && app.Text(app::ControlId::Label1).starts_with(L"Hello: ") &&

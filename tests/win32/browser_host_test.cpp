@@ -1,7 +1,8 @@
 // What our container answers the browser control. Wine here has no HTML
 // engine, so a page is never drawn; the engine's questions to its host are
 // asked of our site directly instead. The control itself is made and torn
-// down through the real window (window_test.cpp).
+// down through the real window (window_test.cpp), and here once by an engine
+// that refuses its hardening.
 #include "platform/win32/browser_host.h"
 
 #include <exdispid.h>
@@ -12,6 +13,10 @@
 #include <gtest/gtest.h>
 
 #include <tuple>
+#include <utility>
+#include <vector>
+
+#include "platform/win32/apartment.h"
 
 namespace {
 
@@ -80,6 +85,31 @@ TEST(BrowserHost, SiteIsOneObjectShowingBorderScrollBarsAtTheDpiButNoMenuDialogC
     ASSERT_EQ(face->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(back.GetAddressOf())), S_OK);
     EXPECT_EQ(back.Get(), identity.Get());
   }
+}
+
+// What the engine was asked, by an engine that knows none of it.
+std::vector<std::pair<INTERNETFEATURELIST, DWORD>> g_asked;
+HRESULT WINAPI RefuseFeature(INTERNETFEATURELIST feature, DWORD flags, BOOL) {
+  g_asked.emplace_back(feature, flags);
+  return E_FAIL;
+}
+
+TEST(BrowserHost, AsksPerProcessOnlyWhatTheEngineAllowsAndIsMadeWhenItRefuses) {
+  const platform::win32::ScopedOle ole;
+  ASSERT_TRUE(ole.ok());
+  const HWND parent =
+      ::CreateWindowExW(0, L"STATIC", L"", WS_OVERLAPPEDWINDOW, 0, 0, 200, 200, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(parent, nullptr);
+  platform::win32::BrowserHost host(&RefuseFeature);
+  EXPECT_EQ(host.Create(parent, kArea), S_OK);
+  host.Destroy();
+  ::DestroyWindow(parent);
+  // CoInternetSetFeatureEnabled's documentation: SET_FEATURE_ON_PROCESS is
+  // available for every feature but FEATURE_LOCALMACHINE_LOCKDOWN.
+  for (const auto& [feature, flags] : g_asked) {
+    EXPECT_FALSE(feature == FEATURE_LOCALMACHINE_LOCKDOWN && flags == SET_FEATURE_ON_PROCESS);
+  }
+  EXPECT_GT(g_asked.size(), 1u) << "the first refusal ended the hardening";
 }
 
 }  // namespace

@@ -1,0 +1,113 @@
+// A copy of the program in a folder where someone has left DLLs named like
+// the system's: none of them may ever run in it.
+#include <windows.h>
+#include <oleacc.h>
+#include <wrl/client.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+#include "platform/win32/apartment.h"
+#include "presence/presence.h"
+#include "tests/common/http_listener.h"
+#include "tests/common/text.h"
+#include "tests/e2e/harness.h"
+
+using app::ControlId;
+using namespace std::chrono_literals;
+using testtext::Show;
+using testwin::PumpUntil;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Those the program takes from system32 itself, not being pinned there. Not
+// shcore: Windows pins it among its KnownDLLs, while Wine's own shlwapi
+// imports it from the program's folder before the program's first line,
+// which only that pinning prevents.
+constexpr const wchar_t* kPlanted[] = {L"iphlpapi.dll", L"oleacc.dll", L"urlmon.dll"};
+
+fs::path TestsFolder() {
+  wchar_t self[MAX_PATH] = {};
+  ::GetModuleFileNameW(nullptr, self, MAX_PATH);
+  return fs::path(self).parent_path();
+}
+
+// The program's folder, if it were Downloads: the program and the planted DLLs.
+// Removed with whatever the DLLs left, once the program has gone.
+struct PlantedFolder {
+  PlantedFolder() {
+    fs::remove_all(path);  // left by a run killed before its end, whose process id this one may have
+    fs::create_directories(path);
+    fs::copy_file(TestsFolder() / "StatusCycler.exe", exe);
+    for (const wchar_t* dll : kPlanted) fs::copy_file(TestsFolder() / "planted_dll.dll", path / dll);
+  }
+  ~PlantedFolder() {
+    std::error_code ignored;
+    fs::remove_all(path, ignored);
+  }
+  std::string Ran() const {
+    std::string ran;
+    for (const auto& entry : fs::directory_iterator(path)) {
+      if (entry.path().extension() == ".ran") ran += entry.path().stem().string() + " ";
+    }
+    return ran;
+  }
+  const fs::path path = fs::temp_directory_path() / ("planted-" + std::to_string(::GetCurrentProcessId()));
+  const fs::path exe = path / "StatusCycler.exe";
+};
+
+// Windows takes a DLL of the program's folder before its own; Wine only when
+// told to, by an override its processes read when they start (CMakeLists.txt).
+constexpr wchar_t kNativeFirst[] = L"iphlpapi,oleacc,urlmon=n,b";
+
+bool ToldAsWindowsWould() {
+  if (::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "wine_get_version") == nullptr) return true;
+  wchar_t overrides[512] = {};
+  const DWORD length = ::GetEnvironmentVariableW(L"WINEDLLOVERRIDES", overrides, 512);
+  return length < 512 && std::wstring_view(overrides).find(kNativeFirst) != std::wstring_view::npos;
+}
+
+// Each DLL asked for at its first use: the adapters for the welcome line, the
+// accessibility layer for a screen reader's question, the browser engine for
+// the online check.
+TEST(DllSearchE2E, DllsBesideTheProgramNeverRunThroughStartUpAScreenReaderAndTheOnlineCheck) {
+  if (!ToldAsWindowsWould())
+    GTEST_SKIP() << "under Wine, run with WINEDLLOVERRIDES containing " << Show(std::wstring_view(kNativeFirst));
+  const std::u16string_view host = presence::Host();
+  ASSERT_TRUE(host.starts_with(u"127.0.0.1:")) << "configure the tests with -DPRESENCE_HOST=127.0.0.1:<port>";
+  const testhttp::HttpListener service(
+      static_cast<unsigned short>(std::stoi(std::wstring(host.begin() + 10, host.end()))));
+  const PlantedFolder folder;
+  const platform::win32::ScopedCom com;  // the screen reader's side
+  auto app = e2e::App::Launch(folder.exe.wstring());
+  if (app.main() != nullptr) {
+    Microsoft::WRL::ComPtr<IAccessible> box;
+    EXPECT_EQ(::AccessibleObjectFromWindow(app.Control(ControlId::txt1), static_cast<DWORD>(OBJID_CLIENT),
+                                           IID_IAccessible, reinterpret_cast<void**>(box.GetAddressOf())),
+              S_OK);
+    VARIANT self{};
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    BSTR name = nullptr;
+    if (box) box->get_accName(self, &name);
+    EXPECT_STREQ(name, L"Status 1") << "the program's own answer, not the system's";
+    ::SysFreeString(name);
+
+    app.Click(ControlId::Text4);
+    app.Type(L"planted");
+    app.Click(ControlId::Command5);
+    EXPECT_TRUE(PumpUntil([&] { return !service.lines().empty(); }, 30s)) << "the online check asked nothing";
+    app.Key('X', {VK_MENU});
+  } else {
+    ADD_FAILURE() << "the program never showed its welcome line";
+  }
+  EXPECT_NE(app.process().WaitExit(30s), -1);
+  EXPECT_EQ(folder.Ran(), "") << "planted DLLs that ran in the program";
+}
+
+}  // namespace
