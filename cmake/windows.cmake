@@ -26,6 +26,7 @@ endif()
 
 add_library(sc_win32 STATIC
   platform/win32/win32_os.cpp
+  platform/win32/local_address.cpp
   platform/win32/wide_text.cpp
   platform/win32/browser_host.cpp
   app/win32/accessibility.cpp

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/win32/handles.h"
+#include "platform/win32/local_address.h"
 #include "platform/win32/win32_os.h"
 #include "status/status.h"
 #include "tests/common/text.h"
