@@ -25,6 +25,7 @@ endif()
 
 add_library(sc_win32 STATIC
   platform/win32/win32_os.cpp
+  platform/win32/local_address.cpp
   platform/win32/wide_text.cpp
   platform/win32/browser_host.cpp
   platform/win32/system_dll.cpp

@@ -84,16 +84,23 @@ wait_window() {
   return 1
 }
 
-window_gone() {
-  local exe="$1"
-  for _ in $(seq 20); do
-    xdotool search --onlyvisible --classname "^${exe//./\\.}\$" >/dev/null 2>&1 || return 0
+# Polls a state every quarter second until it holds, for `seconds` at most.
+wait_until() {
+  local seconds="$1"
+  shift
+  for _ in $(seq $((seconds * 4))); do
+    "$@" && return 0
     sleep 0.25
   done
-  return 1
+  "$@"
 }
 
+window_gone() { ! xdotool search --onlyvisible --classname "^${1//./\\.}\$" >/dev/null 2>&1; }
+has_focus() { [ "$(xdotool getwindowfocus -f 2>/dev/null)" = "$1" ]; }
+process_gone() { ! kill -0 "$1" 2>/dev/null; }
+
 lines() { if [ -f "$log" ]; then wc -l <"$log"; else echo 0; fi; }
+log_reaches() { [ "$(lines)" -ge "$1" ]; }
 
 # The program's own clock: returns once its title has scrolled through the
 # whole banner, 39 ticks of its 100 ms timer, however slow the machine is.
@@ -168,6 +175,9 @@ guided() {
   say "Starting Status Cycler..."
   setsid scripts/wine-run.sh explorer /desktop=demo,$desktop "$bin/StatusCycler.exe" >/dev/null &
   program=$(wait_window statuscycler.exe 60) || fail "Status Cycler's window did not appear"
+  # Wine gives each X window the Linux process it belongs to.
+  local program_pid
+  program_pid=$(xdotool getwindowpid "$program") || fail "Status Cycler's window names no process"
 
   # Both open at the desktop's corner; the stand-in goes to the right.
   eval "$(xdotool getwindowgeometry --shell "$program")"
@@ -176,7 +186,7 @@ guided() {
   xdotool windowmove "$standin" $((program_w + 10)) $(((program_h - HEIGHT) / 2))
   # A click on the title bar, as a user would, so the keys go to the program.
   xdotool mousemove --window "$program" $((program_w / 2)) 10 click 1
-  sleep 0.3
+  wait_until 10 has_focus "$program" || fail "a click on its title bar did not give Status Cycler the keyboard"
 
   say "Typing five statuses: ${statuses[*]}..."
   local first=1 text
@@ -192,10 +202,13 @@ guided() {
   before=$(lines)
   say "Pressing Start (Alt+S)..."
   xdotool key alt+s
-  say "Letting the statuses rotate for 7 seconds..."
-  sleep 7
+  say "Letting the statuses rotate until the stand-in has applied five..."
+  local rotated=yes
+  wait_until 60 log_reaches $((before + 5)) || rotated=""
   say "Saving a picture of both windows..."
   import -window root -crop "$desktop+0+0" +repage "$picture"
+  [ "$(lines)" -gt "$before" ] || fail "the stand-in logged no status after Start: the program set none (see $picture)"
+  [ -n "$rotated" ] || fail "the stand-in applied $(($(lines) - before)) statuses in a minute after Start, not five (see $log)"
 
   say "Pressing Stop (Alt+T)..."
   xdotool key alt+t
@@ -217,15 +230,15 @@ guided() {
   for text in "${statuses[@]}"; do
     if cut -f4 "$log" | grep -qxF "$text"; then ours=$((ours + 1)); fi
   done
-  [ "$applied" -gt 0 ] || fail "the stand-in logged no status after Start: the program set none (see $picture)"
   [ "$ours" -gt 0 ] || fail "none of the typed statuses reached the stand-in: the typing missed the boxes (see $picture)"
   [ -n "$stopped" ] || fail "statuses kept coming after Stop (see $log)"
 
   say "Pressing Exit (Alt+X)..."
   xdotool key alt+x
-  window_gone statuscycler.exe || fail "Exit did not close Status Cycler"
+  wait_until 30 window_gone statuscycler.exe || fail "Exit did not close Status Cycler's window"
+  wait_until 30 process_gone "$program_pid" || fail "Status Cycler was still running 30 s after Exit"
 
-  say "Done: the stand-in applied $applied statuses in 7 seconds, $ours of the five typed ones among them."
+  say "Done: the stand-in applied $applied statuses between Start and Stop, $ours of the five typed ones among them."
   say "Picture of both windows: $picture"
   say "The stand-in's log: $log"
 }

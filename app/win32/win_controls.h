@@ -13,6 +13,7 @@
 #include "app/win32/accessibility.h"
 #include "platform/win32/apartment.h"
 #include "platform/win32/handles.h"
+#include "platform/win32/local_address.h"
 #include "platform/win32/win32_os.h"
 
 namespace platform::win32 {

@@ -11,20 +11,17 @@
 // colour on the window, on the frame and behind the labels, the title's
 // timer armed, the taskbar's and the second start's messages registered and
 // let through, and the welcome line made from the same lookups (the user, the
-// computer, the first IPv4 address of an adapter that is up). Like the
-// program it first claims the session's name for one copy (the user's SID,
-// a named mapping), makes its window at the default size and then sizes it
-// for the DPI of its monitor, and subclasses each control as the program
-// does to answer screen readers. No handlers, no error reporting, no
+// computer, and the address by the program's own function). Like the program
+// it first claims the session's name for one copy (the user's SID, a named
+// mapping), makes its window at the default size and then sizes it for the
+// DPI of its monitor, and subclasses each control as the program does to
+// answer screen readers. No handlers, no error reporting, no
 // rotation, no notification icon: what the program takes beyond this is its
 // own.
-#include <winsock2.h>
-#include <iphlpapi.h>
 #include <windows.h>
 #include <commctrl.h>
 #include <sddl.h>
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -32,6 +29,7 @@
 #include "app/win32/dpi.h"
 #include "app/win32/resource.h"
 #include "app/win32/styles.h"
+#include "platform/win32/local_address.h"
 
 namespace {
 
@@ -65,35 +63,6 @@ std::wstring FromAnsi(const char* bytes) {
   return wide;
 }
 
-// The first IPv4 address of an adapter that is up and is not the loopback.
-std::wstring LocalAddress() {
-  ULONG size = 15 * 1024;
-  std::vector<unsigned char> buffer;
-  ULONG rc = ERROR_BUFFER_OVERFLOW;
-  for (int attempt = 0; attempt < 3 && rc == ERROR_BUFFER_OVERFLOW; ++attempt) {
-    buffer.resize(size);
-    rc = ::GetAdaptersAddresses(AF_INET, GAA_FLAG_SKIP_ANYCAST | GAA_FLAG_SKIP_MULTICAST | GAA_FLAG_SKIP_DNS_SERVER,
-                                nullptr, reinterpret_cast<IP_ADAPTER_ADDRESSES*>(buffer.data()), &size);
-  }
-  if (rc != NO_ERROR) return {};
-  for (auto* adapter = reinterpret_cast<IP_ADAPTER_ADDRESSES*>(buffer.data()); adapter != nullptr;
-       adapter = adapter->Next) {
-    if (adapter->OperStatus != IfOperStatusUp || adapter->IfType == IF_TYPE_SOFTWARE_LOOPBACK) continue;
-    for (auto* unicast = adapter->FirstUnicastAddress; unicast != nullptr; unicast = unicast->Next) {
-      const auto* sa = unicast->Address.lpSockaddr;
-      if (sa == nullptr || sa->sa_family != AF_INET) continue;
-      // The address in network order: its first byte is the first number.
-      const auto* b = reinterpret_cast<const unsigned char*>(&reinterpret_cast<const sockaddr_in*>(sa)->sin_addr);
-      if (b[0] == 127) continue;
-      wchar_t text[16];
-      std::swprintf(text, std::size(text), L"%u.%u.%u.%u", static_cast<unsigned>(b[0]), static_cast<unsigned>(b[1]),
-                    static_cast<unsigned>(b[2]), static_cast<unsigned>(b[3]));
-      return text;
-    }
-  }
-  return {};
-}
-
 std::wstring WelcomeLine() {
   char user[256] = {};
   DWORD user_size = sizeof user;
@@ -101,8 +70,9 @@ std::wstring WelcomeLine() {
   char computer[256] = {};
   DWORD computer_size = sizeof computer;
   ::GetComputerNameA(computer, &computer_size);
+  const platform::Text address = platform::win32::LocalIPv4();
   return L"Hello: " + FromAnsi(user) + L"!      On computer: " + FromAnsi(computer) + L"       IP is: " +
-         LocalAddress();
+         std::wstring(address.begin(), address.end());
 }
 
 void DrawItem(const DRAWITEMSTRUCT& item) {

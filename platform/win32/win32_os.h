@@ -58,7 +58,4 @@ struct Win32Services {
   Services os;
 };
 
-// The first IPv4 address of an adapter that is up and is not a loopback.
-Text LocalIPv4();
-
 }  // namespace platform::win32

@@ -9,6 +9,7 @@
 #include "app/inventory.h"
 #include "platform/win32/handles.h"
 #include "tests/common/pump.h"
+#include "tests/common/text.h"
 
 namespace e2e {
 
@@ -105,18 +106,19 @@ struct Process {
 
 class App {
  public:
-  // Ready once the window shows the welcome line, in front where keys go.
+  // Ready once the window shows the welcome line, in front where keys go. A
+  // launch that never got there says what it lacked in launch_failure(),
+  // which the test asserts empty before it goes on.
   static App Launch(const std::wstring& exe = L"StatusCycler.exe") {
     App app;
     app.process_ = Process::Start(exe);
-    const auto ready = [&] {
-      app.main_ = FindProcessWindow(app.process_.pid(), L"StatusCyclerMain");
-      return ::IsWindowVisible(app.main_) && app.Text(app::ControlId::Label1).starts_with(L"Hello: ") &&
-             ::SetForegroundWindow(app.main_) && ::GetForegroundWindow() == app.main_;
-    };
-    testwin::PumpUntil(ready, std::chrono::seconds(30));
+    constexpr auto limit = std::chrono::seconds(30);
+    if (!testwin::PumpUntil([&] { return (app.launch_failure_ = app.Lacking()).empty(); }, limit)) {
+      app.launch_failure_ = "not ready after " + std::to_string(limit.count()) + " s: " + app.launch_failure_;
+    }
     return app;
   }
+  const std::string& launch_failure() const { return launch_failure_; }
 
   HWND main() const { return main_; }
   HWND Control(app::ControlId id) const { return ::GetDlgItem(main_, 100 + static_cast<int>(id)); }
@@ -158,8 +160,24 @@ class App {
   // Queued behind earlier input; what the keys did is for the test to wait for.
   static void Send(std::vector<INPUT>& in) { ::SendInput(static_cast<UINT>(in.size()), in.data(), sizeof(INPUT)); }
 
+  // What the program still lacks to be ready; nothing once it is.
+  std::string Lacking() {
+    if (!process_.handle) return "StatusCycler.exe did not start";
+    if (const long code = process_.WaitExit(std::chrono::milliseconds(0)); code != -1)
+      return "StatusCycler.exe ended with exit code " + std::to_string(code);
+    main_ = FindProcessWindow(process_.pid(), L"StatusCyclerMain");
+    if (main_ == nullptr) return "no window of class StatusCyclerMain";
+    if (!::IsWindowVisible(main_)) return "the window is not visible";
+    if (const std::wstring label = Text(app::ControlId::Label1); !label.starts_with(L"Hello: "))
+      return "Label1 shows \"" + testtext::Show(label) + "\", not the welcome line";
+    if (!::SetForegroundWindow(main_) || ::GetForegroundWindow() != main_)
+      return "the window cannot be brought in front";
+    return {};
+  }
+
   Process process_;
   HWND main_ = nullptr;
+  std::string launch_failure_;
 };
 
 }  // namespace e2e

@@ -37,7 +37,7 @@ TEST(RotationE2E, StartShowsTheFiveTextsInTurnThroughASecondStartAndAHungMesseng
                                              L"--user-id e2e.rotation --hang 6 --log \"" + log.wstring() + L"\"");
   ASSERT_TRUE(PumpUntil([&] { return e2e::FindProcessWindow(messenger.pid(), L"YahooBuddyMain") != nullptr; }, 30s));
   auto app = e2e::App::Launch();
-  ASSERT_NE(app.main(), nullptr);
+  ASSERT_EQ(app.launch_failure(), "");
   app.Click(app::ControlId::Command1);
   ASSERT_TRUE(PumpUntil([&] { return !Applied(log).empty(); }, 10s)) << "no status after Start";
 

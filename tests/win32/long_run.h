@@ -1,12 +1,13 @@
 #pragma once
 // What a long run counts: the rounds it makes (a few hundred in the test
-// command, the full count under scripts/long-runs.sh) and the kernel handles
+// command, the full count under scripts/long-runs.sh), the kernel handles
 // the process holds (Wine reports no handle count, so every possible value is
-// asked about).
+// asked about) and its USER and GDI objects where the system counts them.
 #include <windows.h>
 #include <psapi.h>
 
 #include <cstdio>
+#include <optional>
 
 namespace longrun {
 
@@ -20,6 +21,21 @@ inline int KernelHandles() {
   DWORD flags = 0;
   for (ULONG_PTR h = 4; h < 0x10000; h += 4) count += ::GetHandleInformation(reinterpret_cast<HANDLE>(h), &flags);
   return count;
+}
+
+struct GuiObjects {
+  DWORD user = 0;
+  DWORD gdi = 0;
+};
+
+// Nothing where they are not counted: Wine 8's GetGuiResources is a stub
+// that answers 0 and ERROR_CALL_NOT_IMPLEMENTED, so under Wine the window's
+// USER and GDI objects go unjudged and only its kernel handles are.
+inline std::optional<GuiObjects> CountGuiObjects() {
+  ::SetLastError(ERROR_SUCCESS);
+  const DWORD user = ::GetGuiResources(::GetCurrentProcess(), GR_USEROBJECTS);
+  if (user == 0 && ::GetLastError() == ERROR_CALL_NOT_IMPLEMENTED) return std::nullopt;
+  return GuiObjects{user, ::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS)};
 }
 
 inline unsigned long long WorkingSetKib() {

@@ -28,9 +28,14 @@ TEST(MinimiseRestore, CyclesLeaveNoHandleBehind) {
   for (int i = 0; i < 20; ++i) ASSERT_TRUE(cycle());  // first-use allocations
   const int rounds = longrun::Rounds(200, 1000);
   const int before = longrun::KernelHandles();
+  const auto gui_before = longrun::CountGuiObjects();
   const auto kib = longrun::WorkingSetKib();
   for (int i = 0; i < rounds; ++i) ASSERT_TRUE(cycle()) << "cycle " << i;
   EXPECT_EQ(longrun::KernelHandles(), before);
+  if (const auto gui_after = longrun::CountGuiObjects(); gui_before && gui_after) {
+    EXPECT_EQ(gui_after->user, gui_before->user) << "USER objects (icons, menus, windows)";
+    EXPECT_EQ(gui_after->gdi, gui_before->gdi) << "GDI objects (fonts, brushes, bitmaps)";
+  }
   longrun::Report("minimise_restore", rounds, longrun::KernelHandles() - before, kib);
 }
 
