@@ -130,14 +130,16 @@ class App {
   void Press(app::ControlId id, app::ControlId release_over) const {
     Mouse(Control(id), {0, MOUSEEVENTF_LEFTDOWN});
     Mouse(Control(release_over), {0, MOUSEEVENTF_LEFTUP});
-    // Handled before this returns, the release too (the control lets the mouse go once it has handled it), so
-    // that nothing posted after it comes first and a release that clicked nothing has been seen to.
+    // Handled before this returns, the release too, so that nothing posted after it comes first and a release that
+    // clicked nothing has been seen to. The control lets the mouse go as its release's handling begins, before it
+    // reports a click; the window's thread answers a message sent to it only once it is back from that handling.
     testwin::PumpUntil([&] {
       GUITHREADINFO info{};
       info.cbSize = sizeof info;
       ::GetGUIThreadInfo(::GetWindowThreadProcessId(main_, nullptr), &info);
       return (info.hwndFocus == Control(id) && info.hwndCapture == nullptr) || !::IsWindowVisible(main_);
     });
+    ::SendMessageTimeoutW(main_, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, nullptr);
   }
   void Type(const std::wstring& text) const {
     std::vector<INPUT> in;

@@ -41,10 +41,15 @@ TEST(RotationE2E, StartShowsTheFiveTextsInTurnThroughASecondStartAndAHungMesseng
   app.Click(app::ControlId::Command1);
   ASSERT_TRUE(PumpUntil([&] { return !Applied(log).empty(); }, 10s)) << "no status after Start";
 
-  // Hidden in the notification area, the program started again brings this
-  // copy back in front and ends; the rotation goes on, its boxes locked.
+  // Hidden in the notification area, the title scrolls on and the statuses go
+  // on; the program started again brings this copy back in front and ends, and
+  // the rotation goes on, its boxes locked.
   app.Click(app::ControlId::Command4);
   ASSERT_TRUE(PumpUntil([&] { return !::IsWindowVisible(app.main()); })) << "Minimize did not hide the window";
+  const std::wstring title = app.Caption();
+  const std::size_t applied = Applied(log).size();
+  EXPECT_TRUE(PumpUntil([&] { return app.Caption() != title && Applied(log).size() > applied; }, 20s))
+      << "hidden, the title or the statuses stopped";
   EXPECT_EQ(e2e::Process::Start(L"StatusCycler.exe").WaitExit(30s), 0) << "the second copy did not end with 0";
   EXPECT_TRUE(PumpUntil([&] {
     return ::IsWindowVisible(app.main()) && !::IsIconic(app.main()) && ::GetForegroundWindow() == app.main();

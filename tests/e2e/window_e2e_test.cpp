@@ -44,13 +44,10 @@ TEST(StartupE2E, WindowGreetsScrollsWritesAndShrugsOffForeignMessages) {
   ASSERT_TRUE(PumpUntil([&] { return app.Text(ControlId::Text1) == L"/"; })) << Show(app.Text(ControlId::Text1));
   EXPECT_EQ(Show(app.Text(ControlId::Text3)), "@|-|");
 
-  for (UINT base : {UINT{WM_APP}, UINT{WM_USER}}) {
-    for (UINT msg = base; msg < base + 8; ++msg) {
-      for (LPARAM junk : {LPARAM{0}, LPARAM{0x10}, LPARAM{-1}, static_cast<LPARAM>(0xDEADBEEF)}) {
+  for (UINT base : {UINT{WM_APP}, UINT{WM_USER}})
+    for (UINT msg = base; msg < base + 8; ++msg)
+      for (LPARAM junk : {LPARAM{0}, LPARAM{0x10}, LPARAM{-1}, static_cast<LPARAM>(0xDEADBEEF)})
         ::PostMessageW(app.main(), msg, static_cast<WPARAM>(junk), junk);
-      }
-    }
-  }
   // Still itself: the title goes on scrolling, and a tick comes only once
   // every posted message before it has been handled; no error box came up.
   const std::wstring before = app.Caption();
@@ -63,46 +60,47 @@ TEST(StartupE2E, WindowGreetsScrollsWritesAndShrugsOffForeignMessages) {
 // which of the two buttons ran last.
 bool Rotating(const e2e::App& app) { return !::IsWindowEnabled(app.Control(ControlId::txt1)); }
 
-TEST(StartupE2E, EnterAndSpaceClickTheFocusedButtonHoweverItGotTheFocusAndNoOther) {
+TEST(StartupE2E, EnterAndSpaceClickTheFocusedButtonHoweverItGotTheFocusAndEnterInABoxClicksNone) {
   E2E_MAY_PUBLISH();
   auto app = e2e::App::Launch();
   ASSERT_EQ(app.launch_failure(), "");
+  const auto rotates = [&](bool on) { return PumpUntil([&] { return Rotating(app) == on; }, 5s); };
   app.Click(ControlId::txt5);
-  app.Key(VK_TAB);
-  app.Key(VK_RETURN);
-  EXPECT_TRUE(PumpUntil([&] { return Rotating(app); }, 5s)) << "Tab to Start, Enter";
-  app.Key(VK_TAB);
-  app.Key(VK_SPACE);
-  EXPECT_TRUE(PumpUntil([&] { return !Rotating(app); }, 5s)) << "Tab to Stop, Space";
+  app.Key(VK_TAB), app.Key(VK_RETURN);
+  EXPECT_TRUE(rotates(true)) << "Tab to Start, Enter";
+  app.Key(VK_TAB), app.Key(VK_SPACE);
+  EXPECT_TRUE(rotates(false)) << "Tab to Stop, Space";
+  const HWND stop = app.Control(ControlId::Command2);
+  ASSERT_EQ(::GetWindowLongW(stop, GWL_STYLE) & BS_TYPEMASK, BS_DEFPUSHBUTTON) << "Tab made Stop the default button";
 
   // A press on Start that slides off before the release clicks nothing but
-  // leaves Start focused; Enter then clicks it, and not Stop, which Tab last
-  // made the default button.
+  // leaves Start focused; Enter then clicks it, and not Stop, the default one.
   app.Press(ControlId::Command1, ControlId::Frame1);
   EXPECT_FALSE(Rotating(app));
   app.Key(VK_RETURN);
-  EXPECT_TRUE(PumpUntil([&] { return Rotating(app); }, 5s)) << "press, slide off, Enter";
-
+  EXPECT_TRUE(rotates(true)) << "press, slide off, Enter";
   app.Key('T', {VK_MENU});
-  EXPECT_TRUE(PumpUntil([&] { return !Rotating(app); }, 5s)) << "Alt+T";
+  EXPECT_TRUE(rotates(false)) << "Alt+T";
   app.Key('S', {VK_MENU});
-  EXPECT_TRUE(PumpUntil([&] { return Rotating(app); }, 5s)) << "Alt+S";
-  app.Key('T', {VK_MENU});
-  ASSERT_TRUE(PumpUntil([&] { return !Rotating(app); }, 5s));
+  EXPECT_TRUE(rotates(true)) << "Alt+S";
 
-  // Enter in a text box clicks no button; read once a key typed after it has reached the box.
-  app.Click(ControlId::txt1);
-  const std::wstring before = app.Text(ControlId::txt1);
-  app.Key(VK_RETURN);
-  app.Type(L"x");
-  ASSERT_TRUE(PumpUntil([&] { return app.Text(ControlId::txt1) != before; })) << "the key after Enter never came";
-  EXPECT_FALSE(Rotating(app)) << "Enter in txt1 clicked a button";
-
-  // What the dialog manager sends for Enter when the focused button is not
-  // styled as the default one, whatever Wine's own keyboard handling does.
-  app.Press(ControlId::Command1, ControlId::Frame1);
-  ::PostMessageW(app.main(), WM_COMMAND, IDOK, 0);
-  EXPECT_TRUE(PumpUntil([&] { return Rotating(app); }, 5s)) << "IDOK with Start focused";
+  // Enter in a text box clicks no button, Stop styled as the default one
+  // included, while the rotation runs (Text4 stays open then) and while it
+  // does not; read once a key typed after it has reached the box.
+  for (const ControlId box : {ControlId::Text4, ControlId::txt1}) {
+    app.Click(box);
+    ASSERT_EQ(::GetWindowLongW(stop, GWL_STYLE) & BS_TYPEMASK, BS_DEFPUSHBUTTON);
+    const std::wstring before = app.Text(box);
+    const bool rotating = Rotating(app);
+    app.Key(VK_RETURN);
+    app.Type(L"x");
+    ASSERT_TRUE(PumpUntil([&] { return app.Text(box) != before; })) << "the key after Enter never came";
+    EXPECT_EQ(Rotating(app), rotating) << "Enter in " << app::Spec(box).name << " clicked a button";
+    if (rotating) {
+      app.Key('T', {VK_MENU});
+      ASSERT_TRUE(rotates(false)) << "Alt+T";
+    }
+  }
 
   app.Key('X', {VK_MENU});
   EXPECT_EQ(app.process().WaitExit(10s), 0) << "Alt+X";

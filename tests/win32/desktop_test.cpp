@@ -1,6 +1,5 @@
-// The real window among the other programs of a desktop: a messenger that
-// clicks our buttons while it handles our command, a shell that is not there
-// yet, and a WM_NCCREATE that comes from someone else.
+// The real window among the other programs of a desktop: a shell that is not
+// there yet, a WM_NCCREATE that comes from someone else, and a second copy.
 #include <windows.h>
 #include <aclapi.h>
 #include <sddl.h>
@@ -13,7 +12,6 @@
 #include <string>
 #include <thread>
 #include <utility>
-#include <vector>
 
 #include "app/win32/one_copy.h"
 #include "platform/win32/handles.h"
@@ -66,65 +64,9 @@ class OtherProgram {
   std::thread thread_;
 };
 
-std::wstring StoredStatus() {
-  wchar_t text[64] = {};
-  DWORD size = sizeof text - sizeof(wchar_t);
-  ::RegGetValueW(HKEY_CURRENT_USER, L"Software\\Yahoo\\Pager\\profiles\\desk\\Custom Msgs", L"1", RRF_RT_REG_SZ,
-                 nullptr, text, &size);
-  return text;
-}
+using Desktop = realwin::RealWindow;
 
-class Desktop : public realwin::RealWindow {
- protected:
-  void SetUp() override {
-    RealWindow::SetUp();
-    const std::wstring id = L"desk";
-    ::RegSetKeyValueW(HKEY_CURRENT_USER, L"Software\\Yahoo\\Pager", L"Yahoo! user id", REG_SZ, id.c_str(),
-                      static_cast<DWORD>((id.size() + 1) * sizeof(wchar_t)));
-  }
-  bool RotationArmed() {
-    for (const auto id :
-         {ControlId::Timer1, ControlId::Timer2, ControlId::Timer3, ControlId::Timer4, ControlId::Timer5})
-      if (window_.Controls().Timer(id).IsEnabled()) return true;
-    return false;
-  }
-};
-
-// That an Exit in the same place ends the rotation is the portable test's: the
-// real window's timers go with it, so here it could not fail.
-TEST_F(Desktop, StopClickedWhileTheMessengerHandlesTheCommandEndsTheRotation) {
-  // On its second command the messenger clicks Stop, and waits for that to be
-  // handled before it returns.
-  std::atomic<int> commands = 0;
-  const HWND main = window_.hwnd(), stop = Control(ControlId::Command2);
-  const OtherProgram messenger(L"YahooBuddyMain", [&](UINT msg, WPARAM wparam, LPARAM) -> LRESULT {
-    if (msg == WM_COMMAND && LOWORD(wparam) == 388 && ++commands == 2) {
-      ::SendMessageW(main, WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(stop), BN_CLICKED), reinterpret_cast<LPARAM>(stop));
-    }
-    return 0;
-  });
-  Click(ControlId::Command1);
-  // Our thread is inside the tick, waiting on the messenger, until its
-  // second command has returned: once that is seen here, the tick is over.
-  ASSERT_TRUE(testwin::PumpUntil([&] { return commands >= 2; }, 20s));
-  EXPECT_FALSE(RotationArmed()) << "the tick handed its turn on after the click";
-  EXPECT_TRUE(::IsWindowEnabled(Control(ControlId::txt1))) << "Stop did not unlock the boxes";
-  // A whole turn of the title, 39 ticks of the window's own 100 ms timer, in
-  // which a turn handed on would have published again.
-  std::size_t last = realwin::TextOf(main).size(), wraps = 0;
-  const std::size_t from = last;
-  ASSERT_TRUE(testwin::PumpUntil(
-      [&] {
-        const std::size_t now = realwin::TextOf(main).size();
-        wraps += now < std::exchange(last, now);
-        return wraps > 0 && now >= from;
-      },
-      30s));
-  EXPECT_EQ(commands, 2);
-  EXPECT_EQ(StoredStatus(), L"Is");
-}
-
-TEST_F(Desktop, ForeignNcCreateBindsNothingAndMinimizeHidesOnlyBehindAnIconAndTheWindowWorksOnHidden) {
+TEST_F(Desktop, ForeignNcCreateBindsNothingAndMinimizeHidesOnlyBehindAnIcon) {
   // A notification area that refuses the icon until it is up, as one at logon
   // does, or takes it but is too busy to say so in time; the program's
   // requests reach it as Wine's Shell_NotifyIcon sends them.
@@ -162,20 +104,6 @@ TEST_F(Desktop, ForeignNcCreateBindsNothingAndMinimizeHidesOnlyBehindAnIconAndTh
   state = kUp;
   ASSERT_TRUE(testwin::PumpUntil([&] { return !::IsWindowVisible(main); }, 20s))
       << "the busy shell was never asked again";
-
-  // Hidden, the title scrolls on and the statuses go on reaching the messenger's setting.
-  std::vector<std::wstring> captions, statuses;
-  const auto note = [](std::vector<std::wstring>& seen, const std::wstring& now) {
-    if (seen.empty() || seen.back() != now) seen.push_back(now);
-  };
-  EXPECT_TRUE(testwin::PumpUntil(
-      [&] {
-        note(captions, realwin::TextOf(main));
-        note(statuses, StoredStatus());
-        return captions.size() > 5 && statuses.size() > 2;
-      },
-      20s))
-      << captions.size() << " captions and " << statuses.size() << " statuses while hidden";
 }
 
 }  // namespace
