@@ -9,6 +9,7 @@
 #include <set>
 #include <string_view>
 
+#include "tests/common/shell_standin.h"
 #include "tests/e2e/harness.h"
 
 using namespace std::chrono_literals;
@@ -56,23 +57,14 @@ TEST(TrayE2E, MinimizeHidesBehindAnIconWithAPictureThatADoubleClickOnBringsTheWi
   })) << "a double-click on the icon did not bring the window back in front with the focus";
 }
 
-// The window (32 bits) and id of each icon the shell is asked to delete.
-std::vector<std::pair<std::uint32_t, std::uint32_t>> g_deleted;
-
-LRESULT CALLBACK ShellStandIn(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
-  if (msg != WM_COPYDATA) return ::DefWindowProcW(hwnd, msg, wparam, lparam);
-  const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lparam);
-  const auto* fields = static_cast<const std::uint32_t*>(data->lpData);
-  if (data->dwData == NIM_DELETE && data->cbData >= 8) g_deleted.emplace_back(fields[0], fields[1]);
-  return TRUE;
-}
-
 TEST(TrayE2E, ExitTheCloseBoxAndACrashWhileHiddenAskTheShellToDeleteTheIcon) {
-  const WNDCLASSW shell_class{0, &ShellStandIn, 0, 0, nullptr, nullptr, nullptr, nullptr, nullptr, L"Shell_TrayWnd"};
-  ASSERT_TRUE(::RegisterClassW(&shell_class));
-  const platform::win32::Handle<HWND, &::DestroyWindow> shell(
-      ::CreateWindowExW(0, L"Shell_TrayWnd", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr));
-  ASSERT_EQ(::FindWindowW(L"Shell_TrayWnd", nullptr), shell.get()) << "Wine's own shell would get the requests";
+  // The window (32 bits) and id of each icon the shell is asked to delete.
+  std::vector<std::pair<std::uint32_t, std::uint32_t>> deleted;
+  const testwin::ShellStandIn shell([&](DWORD message, const std::uint32_t* fields) {
+    if (message == NIM_DELETE) deleted.emplace_back(fields[0], fields[1]);
+    return TRUE;
+  });
+  ASSERT_EQ(::FindWindowW(L"Shell_TrayWnd", nullptr), shell.hwnd()) << "Wine's own shell would get the requests";
   for (const std::string_view way : {"Exit", "close box", "crash while hidden"}) {
     SCOPED_TRACE(way);
     auto app = e2e::App::Launch();
@@ -83,7 +75,7 @@ TEST(TrayE2E, ExitTheCloseBoxAndACrashWhileHiddenAskTheShellToDeleteTheIcon) {
       ASSERT_TRUE(PumpUntil([&] { return Hidden(app); }));
     }
     // Only what this way out asks counts, not an earlier pass's nor the hide's.
-    g_deleted.clear();
+    deleted.clear();
     if (way == "Exit") app.Click(app::ControlId::Command3);
     if (way == "close box") ::PostMessageW(app.main(), WM_CLOSE, 0, 0);
     if (way == "crash while hidden") {
@@ -94,7 +86,7 @@ TEST(TrayE2E, ExitTheCloseBoxAndACrashWhileHiddenAskTheShellToDeleteTheIcon) {
       // The stand-in answers on this thread, so the wait pumps messages.
       EXPECT_TRUE(PumpUntil([&] { return app.process().WaitExit(0ms) == 0; })) << "no end, or not with 0";
     }
-    EXPECT_TRUE(PumpUntil([&] { return std::ranges::count(g_deleted, icon_one) > 0; })) << "icon 1 of the window";
+    EXPECT_TRUE(PumpUntil([&] { return std::ranges::count(deleted, icon_one) > 0; })) << "icon 1 of the window";
   }
 }
 

@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "app/sim/sim_app.h"
-#include "tests/common/reg_types.h"
 
 using app::ControlId;
 
@@ -147,7 +146,8 @@ TEST(Rotation, RingGoesOnWithoutAMessengerAUserIdOrWriteAccessAndAfterAFailedTic
   const std::tuple<const char*, void (*)(Rig&), const char*> cases[] = {
       {"messenger not running", [](Rig& r) { r.app.messaging.RemoveWindow(r.messenger); }, "3 locked"},
       {"no user id",
-       [](Rig& r) { r.app.registry.Put("Software\\Yahoo\\Pager", "Yahoo! user id", regtype::kDword, ""); }, "3 locked"},
+       [](Rig& r) { r.app.registry.Put("Software\\Yahoo\\Pager", "Yahoo! user id", 4 /* REG_DWORD */, ""); },
+       "3 locked"},
       {"profile not writable", [](Rig& r) { r.app.registry.faults.FailNth("RegCreateKeyA", 1, true); }, "3 locked"},
       // Publish, arm the next, disarm self: the turn whose handing over failed
       // stays on its timer and tries again, one interval behind.

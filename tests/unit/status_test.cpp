@@ -8,7 +8,6 @@
 
 #include "app/sim/sim_app.h"
 #include "status/status.h"
-#include "tests/common/reg_types.h"
 
 namespace {
 
@@ -16,6 +15,8 @@ using platform::Text;
 using Received = platform::sim::SimMessaging::Received;
 using platform::sim::SimAnsi;
 using platform::sim::SimRegistry;
+// Registry value types by their Windows numbers; the program itself only ever asks for REG_SZ.
+enum RegType : std::uint32_t { kNone = 0, kSz = 1, kExpandSz = 2, kBinary = 3, kDword = 4, kMultiSz = 7 };
 
 Text Read(SimRegistry& reg, const SimAnsi& ansi) {
   return status::RegReadString(reg, ansi, platform::kHkeyCurrentUser, u"Software\\T", u"V", u"dflt");
@@ -26,46 +27,40 @@ TEST(RegReadString, GivesTheDefaultUnlessAStringAndThenTheTextUpToItsFirstNul) {
     const char *what, *key, *name;
     std::uint32_t type;
     std::string data, changed_to;  // the second between the probe and the query, if not empty
-    const char* failing;           // a registry call that fails on its first use
+    const char* failing;           // a registry call that fails on its `nth` use
     Text expected;
+    int nth = 1;
+    bool double_byte = false;  // the first NUL is then found among the characters, not the bytes
   };
   const Case cases[] = {
-      {"missing key", "Software\\U", "V", regtype::kSz, "x", "", "", u"dflt"},
-      {"missing value", "Software\\T", "W", regtype::kSz, "x", "", "", u"dflt"},
-      {"REG_EXPAND_SZ", "Software\\T", "V", regtype::kExpandSz, "x", "", "", u"dflt"},
-      {"REG_DWORD", "Software\\T", "V", regtype::kDword, "x", "", "", u"dflt"},
-      {"REG_MULTI_SZ", "Software\\T", "V", regtype::kMultiSz, "x", "", "", u"dflt"},
-      {"REG_BINARY", "Software\\T", "V", regtype::kBinary, "x", "", "", u"dflt"},
-      {"REG_NONE", "Software\\T", "V", regtype::kNone, "x", "", "", u"dflt"},
-      {"NUL inside", "Software\\T", "V", regtype::kSz, std::string("ab\0cd", 5), "", "", u"ab"},
-      {"no NUL", "Software\\T", "V", regtype::kSz, "\x80 5", "", "", u"\u20AC 5"},
-      {"zero bytes", "Software\\T", "V", regtype::kSz, "", "", "", u""},
-      {"shrank", "Software\\T", "V", regtype::kSz, "abcdef", "xy", "", u"xy    "},
-      {"grew past the buffer", "Software\\T", "V", regtype::kSz, "abc", "abcdefgh", "", u"   "},
-      {"NUL past 16-bit positions", "Software\\T", "V", regtype::kSz, std::string(40000, 'x') + '\0', "", "",
-       Text(40000, u'x')},
-      {"key not openable", "Software\\T", "V", regtype::kSz, "x", "", "RegOpenKeyA", u"dflt"},
-      {"probe failed", "Software\\T", "V", regtype::kSz, "x", "", "RegQueryValueExA", u"dflt"},
+      {"missing key", "Software\\U", "V", kSz, "x", "", "", u"dflt"},
+      {"missing value", "Software\\T", "W", kSz, "x", "", "", u"dflt"},
+      {"REG_EXPAND_SZ", "Software\\T", "V", kExpandSz, "x", "", "", u"dflt"},
+      {"REG_DWORD", "Software\\T", "V", kDword, "x", "", "", u"dflt"},
+      {"REG_MULTI_SZ", "Software\\T", "V", kMultiSz, "x", "", "", u"dflt"},
+      {"REG_BINARY", "Software\\T", "V", kBinary, "x", "", "", u"dflt"},
+      {"REG_NONE", "Software\\T", "V", kNone, "x", "", "", u"dflt"},
+      {"NUL inside", "Software\\T", "V", kSz, std::string("ab\0cd", 5), "", "", u"ab"},
+      {"no NUL", "Software\\T", "V", kSz, "\x80 5", "", "", u"\u20AC 5"},
+      {"zero bytes", "Software\\T", "V", kSz, "", "", "", u""},
+      {"shrank", "Software\\T", "V", kSz, "abcdef", "xy", "", u"xy    "},
+      {"grew past the buffer", "Software\\T", "V", kSz, "abc", "abcdefgh", "", u"   "},
+      {"NUL past 16-bit positions", "Software\\T", "V", kSz, std::string(40000, 'x') + '\0', "", "", Text(40000, u'x')},
+      {"key not openable", "Software\\T", "V", kSz, "x", "", "RegOpenKeyA", u"dflt"},
+      {"probe failed", "Software\\T", "V", kSz, "x", "", "RegQueryValueExA", u"dflt"},
+      {"data query failed: the buffer as made", "Software\\T", "V", kSz, "abc", "", "RegQueryValueExA", u"   ", 2},
+      {"double-byte", "Software\\T", "V", kSz, std::string("\x81\x81\x81\x82\0z", 6), "", "", u"\u4E81\u4E82", 1, true},
   };
   for (const auto& c : cases) {
     SimRegistry reg;
     reg.Put(c.key, c.name, c.type, c.data);
     if (!c.changed_to.empty()) reg.between_queries = [&] { reg.Put(c.key, c.name, c.type, c.changed_to); };
-    reg.faults.FailNth(c.failing, 1);
-    EXPECT_EQ(Read(reg, SimAnsi{}), c.expected) << c.what;
+    reg.faults.FailNth(c.failing, c.nth);
+    SimAnsi ansi;
+    ansi.double_byte = c.double_byte;
+    EXPECT_EQ(Read(reg, ansi), c.expected) << c.what;
     EXPECT_EQ(reg.open_handles(), 0) << c.what;
   }
-  // The data query failing after a good probe leaves the buffer as it was made.
-  SimRegistry reg;
-  reg.Put("Software\\T", "V", regtype::kSz, "abc");
-  reg.faults.FailNth("RegQueryValueExA", 2);
-  EXPECT_EQ(Read(reg, SimAnsi{}), u"   ");
-  EXPECT_EQ(reg.open_handles(), 0);
-  // Under a double-byte page the first NUL is found among the characters, not the bytes.
-  SimAnsi dbcs;
-  dbcs.double_byte = true;
-  reg.Put("Software\\T", "V", regtype::kSz, std::string("\x81\x81\x81\x82\0z", 6));
-  EXPECT_EQ(Read(reg, dbcs), u"\u4E81\u4E82");
 }
 
 TEST(RegWriteString, StoresTheAnsiBytesWithoutANulAndReadsBackTheSame) {
@@ -80,9 +75,9 @@ TEST(RegWriteString, StoresTheAnsiBytesWithoutANulAndReadsBackTheSame) {
     SimRegistry reg;
     SimAnsi ansi;
     ansi.double_byte = double_byte;
-    reg.Put("Software\\T", "V", regtype::kDword, "\x05");  // replaced whole, type and all
+    reg.Put("Software\\T", "V", kDword, "\x05");  // replaced whole, type and all
     status::RegWriteString(reg, ansi, platform::kHkeyCurrentUser, u"Software\\T", u"V", text);
-    EXPECT_EQ(reg.Get("Software\\T", "V"), (SimRegistry::Value{regtype::kSz, stored}));
+    EXPECT_EQ(reg.Get("Software\\T", "V"), (SimRegistry::Value{kSz, stored}));
     EXPECT_EQ(reg.open_handles(), 0);
     EXPECT_EQ(Read(reg, ansi), ansi.FromAnsi(stored));
   }
@@ -90,10 +85,10 @@ TEST(RegWriteString, StoresTheAnsiBytesWithoutANulAndReadsBackTheSame) {
   // there and no key open.
   for (const char* failing : {"RegCreateKeyA", "RegSetValueExA"}) {
     SimRegistry reg;
-    reg.Put("Software\\T", "V", regtype::kSz, "old");
+    reg.Put("Software\\T", "V", kSz, "old");
     reg.faults.FailNth(failing, 1);
     status::RegWriteString(reg, SimAnsi{}, platform::kHkeyCurrentUser, u"Software\\T", u"V", u"new");
-    EXPECT_EQ(reg.Get("Software\\T", "V"), (SimRegistry::Value{regtype::kSz, "old"})) << failing;
+    EXPECT_EQ(reg.Get("Software\\T", "V"), (SimRegistry::Value{kSz, "old"})) << failing;
     EXPECT_EQ(reg.open_handles(), 0) << failing;
   }
 }
@@ -114,12 +109,12 @@ TEST(SetMessengerStatus, TextLandsInTheProfileAsStringBytesBeforeTheCommandIsSen
     bool running;
   };
   const Case cases[] = {
-      {regtype::kSz, std::string("alice\0", 6), "alice", "Name", u"Name", true},
-      {regtype::kSz, "Bob.Smith_77", "Bob.Smith_77", "\xFC\xDF \x80", u"\u00FC\u00DF \u20AC", true},
-      {regtype::kSz, "alice", "alice", "", u"", true},
-      {regtype::kSz, "alice", "alice", "Awhile!", u"Awhile!", false},
+      {kSz, std::string("alice\0", 6), "alice", "Name", u"Name", true},
+      {kSz, "Bob.Smith_77", "Bob.Smith_77", "\xFC\xDF \x80", u"\u00FC\u00DF \u20AC", true},
+      {kSz, "alice", "alice", "", u"", true},
+      {kSz, "alice", "alice", "Awhile!", u"Awhile!", false},
       {0, "", "", "Name", u"Name", true},  // an empty id: "profiles\\Custom Msgs"
-      {regtype::kDword, "alic", "", "Name", u"Name", true},
+      {kDword, "alic", "", "Name", u"Name", true},
   };
   for (const auto& c : cases) {
     app::sim::SimApp app;
@@ -128,7 +123,7 @@ TEST(SetMessengerStatus, TextLandsInTheProfileAsStringBytesBeforeTheCommandIsSen
     const auto buddy = c.running ? RunMessenger(app, c.profile, seen) : 0;
     status::SetMessengerStatus(app.services, c.text);
     EXPECT_EQ(app.registry.Get("Software\\Yahoo\\Pager\\profiles\\" + c.profile + "\\Custom Msgs", "1"),
-              (SimRegistry::Value{regtype::kSz, c.stored}))
+              (SimRegistry::Value{kSz, c.stored}))
         << c.profile;
     EXPECT_EQ(app.registry.open_handles(), 0) << c.profile;
     if (!c.running) continue;
@@ -143,10 +138,10 @@ TEST(SetMessengerStatus, TextLandsInTheProfileAsStringBytesBeforeTheCommandIsSen
 TEST(SetMessengerStatus, UserIdAndWindowAreLookedUpAfreshEveryCall) {
   app::sim::SimApp app;
   std::vector<std::string> seen;
-  app.registry.Put("Software\\Yahoo\\Pager", "Yahoo! user id", regtype::kSz, "alice");
+  app.registry.Put("Software\\Yahoo\\Pager", "Yahoo! user id", kSz, "alice");
   const auto first = RunMessenger(app, "alice", seen);
   status::SetMessengerStatus(app.services, u"one");
-  app.registry.Put("Software\\Yahoo\\Pager", "Yahoo! user id", regtype::kSz, "bob");
+  app.registry.Put("Software\\Yahoo\\Pager", "Yahoo! user id", kSz, "bob");
   app.messaging.RemoveWindow(first);
   RunMessenger(app, "bob", seen);
   status::SetMessengerStatus(app.services, u"two");

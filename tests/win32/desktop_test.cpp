@@ -7,15 +7,12 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <functional>
 #include <string>
-#include <thread>
-#include <utility>
 
 #include "app/win32/one_copy.h"
 #include "platform/win32/handles.h"
 #include "tests/common/pump.h"
+#include "tests/common/shell_standin.h"
 #include "tests/win32/real_window.h"
 
 namespace {
@@ -24,46 +21,6 @@ using app::ControlId;
 using namespace std::chrono_literals;
 using Kernel = platform::win32::Handle<HANDLE, &::CloseHandle>;
 
-// A top-level window of another program: a class of its own on a thread of
-// its own, each message answered by `answer` (0: as by default).
-class OtherProgram {
- public:
-  using Answer = std::function<LRESULT(UINT msg, WPARAM wparam, LPARAM lparam)>;
-  OtherProgram(const wchar_t* cls, Answer answer) : cls_(cls), answer_(std::move(answer)), thread_([this] { Run(); }) {
-    testwin::PumpUntil([this] { return hwnd_.load() != nullptr; });
-  }
-  ~OtherProgram() {
-    ::PostMessageW(hwnd_, WM_CLOSE, 0, 0);
-    thread_.join();
-  }
-  HWND hwnd() const { return hwnd_; }
-
- private:
-  void Run() {
-    const WNDCLASSW wc{0, &Proc, 0, 0, nullptr, nullptr, nullptr, nullptr, nullptr, cls_};
-    ::RegisterClassW(&wc);
-    const HWND hwnd = ::CreateWindowExW(0, cls_, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, this);
-    hwnd_ = hwnd;
-    MSG msg;
-    while (::GetMessageW(&msg, nullptr, 0, 0) > 0) ::DispatchMessageW(&msg);
-    ::UnregisterClassW(cls_, nullptr);
-  }
-  static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
-    if (msg == WM_NCCREATE) {
-      ::SetWindowLongPtrW(hwnd, GWLP_USERDATA,
-                          reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lparam)->lpCreateParams));
-    }
-    if (msg == WM_DESTROY) ::PostQuitMessage(0);
-    auto* self = reinterpret_cast<OtherProgram*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    const LRESULT answer = self != nullptr && msg != WM_NCCREATE ? self->answer_(msg, wparam, lparam) : 0;
-    return answer != 0 ? answer : ::DefWindowProcW(hwnd, msg, wparam, lparam);
-  }
-  const wchar_t* cls_;
-  Answer answer_;
-  std::atomic<HWND> hwnd_{nullptr};
-  std::thread thread_;
-};
-
 using Desktop = realwin::RealWindow;
 
 TEST_F(Desktop, ForeignNcCreateBindsNothingAndMinimizeHidesOnlyBehindAnIcon) {
@@ -71,10 +28,9 @@ TEST_F(Desktop, ForeignNcCreateBindsNothingAndMinimizeHidesOnlyBehindAnIcon) {
   // does, or takes it but is too busy to say so in time; the program's
   // requests reach it as Wine's Shell_NotifyIcon sends them.
   enum Shell { kDown, kBusy, kUp };
-  std::atomic<Shell> state = kDown;
-  std::atomic<int> taken = 0;
-  const OtherProgram shell(L"Shell_TrayWnd", [&](UINT msg, WPARAM, LPARAM) -> LRESULT {
-    if (msg != WM_COPYDATA) return 0;
+  Shell state = kDown;
+  int taken = 0;
+  const testwin::ShellStandIn shell([&](DWORD, const std::uint32_t*) {
     taken += state != kDown ? 1 : 0;
     return state == kUp ? TRUE : FALSE;
   });

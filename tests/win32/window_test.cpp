@@ -432,17 +432,14 @@ TEST_F(RealWindow, AScreenReaderHearsEachBoxByWhatItIsForNotAsAnEditOrAsTheWrite
 }
 
 // The system's annotation service as Windows has it: it takes every name and
-// remembers which it holds. Wine's answers E_NOTIMPL, as `answer` may make this one.
+// remembers which it holds. (Wine's answers E_NOTIMPL: the screen reader test.)
 class Annotations final : public platform::win32::ComObject<IAccPropServices> {
  public:
-  explicit Annotations(HRESULT answer) : answer_(answer) {}
   std::vector<std::pair<HWND, std::wstring>> held;
   STDMETHODIMP SetHwndPropStr(HWND hwnd, DWORD object, DWORD child, MSAAPROPID prop, LPCWSTR str) override {
-    if (SUCCEEDED(answer_) && object == static_cast<DWORD>(OBJID_CLIENT) && child == CHILDID_SELF &&
-        IsEqualGUID(prop, PROPID_ACC_NAME)) {
+    if (object == static_cast<DWORD>(OBJID_CLIENT) && child == CHILDID_SELF && IsEqualGUID(prop, PROPID_ACC_NAME))
       held.emplace_back(hwnd, str);
-    }
-    return answer_;
+    return S_OK;
   }
   STDMETHODIMP ClearHwndProps(HWND hwnd, DWORD, DWORD, const MSAAPROPID* props, int count) override {
     if (count == 1 && IsEqualGUID(*props, PROPID_ACC_NAME))
@@ -471,33 +468,28 @@ class Annotations final : public platform::win32::ComObject<IAccPropServices> {
   void* Interface(REFIID iid) override {
     return IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IAccPropServices) ? this : nullptr;
   }
-  HRESULT answer_;
 };
 
-TEST(Annotation, WhereTheSystemTakesNamesItAnswersItselfAndWhereItRefusesTheControlsDo) {
-  for (const HRESULT answer : {S_OK, E_NOTIMPL}) {
-    SCOPED_TRACE(answer == S_OK ? "annotation" : "no annotation");
-    Microsoft::WRL::ComPtr<Annotations> service;
-    service.Attach(new Annotations(answer));
-    app::win32::AccessibleControls described(service);
-    // Gone before what answers for them.
-    const platform::win32::Handle<HWND, &::DestroyWindow> parent(
-        ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 200, 100, nullptr, nullptr, nullptr, nullptr));
-    std::array<HWND, app::kControlCount> windows{};
-    auto& txt1 = windows[static_cast<std::size_t>(ControlId::txt1)];
-    auto& text4 = windows[static_cast<std::size_t>(ControlId::Text4)];
-    for (HWND* box : {&txt1, &text4}) {
-      *box = ::CreateWindowExW(0, L"EDIT", L"", WS_CHILD, 0, 0, 90, 20, parent.get(), nullptr, nullptr, nullptr);
-    }
-    described.Describe(windows);
-    using Held = std::vector<std::pair<HWND, std::wstring>>;
-    const Held named{{txt1, L"Status 1"}, {text4, L"Screen name to check"}};
-    EXPECT_EQ(service->held, answer == S_OK ? named : Held{});
-    // Annotated, the system's own object answers, with no wrapper of ours over it.
-    EXPECT_EQ(Read({txt1})->said.at(0).first == L"Status 1", answer != S_OK);
-    described.Stop();
-    EXPECT_TRUE(service->held.empty()) << "a name left with the system as the window went";
+TEST(Annotation, WhereTheSystemTakesNamesItAnswersForTheControls) {
+  Microsoft::WRL::ComPtr<Annotations> service;
+  service.Attach(new Annotations);
+  app::win32::AccessibleControls described(service);
+  // Gone before what answers for them.
+  const platform::win32::Handle<HWND, &::DestroyWindow> parent(
+      ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 200, 100, nullptr, nullptr, nullptr, nullptr));
+  std::array<HWND, app::kControlCount> windows{};
+  auto& txt1 = windows[static_cast<std::size_t>(ControlId::txt1)];
+  auto& text4 = windows[static_cast<std::size_t>(ControlId::Text4)];
+  for (HWND* box : {&txt1, &text4}) {
+    *box = ::CreateWindowExW(0, L"EDIT", L"", WS_CHILD, 0, 0, 90, 20, parent.get(), nullptr, nullptr, nullptr);
   }
+  described.Describe(windows);
+  EXPECT_EQ(service->held,
+            (std::vector<std::pair<HWND, std::wstring>>{{txt1, L"Status 1"}, {text4, L"Screen name to check"}}));
+  // The system's own object answers, with no wrapper of ours over it.
+  EXPECT_NE(Read({txt1})->said.at(0).first, L"Status 1");
+  described.Stop();
+  EXPECT_TRUE(service->held.empty()) << "a name left with the system as the window went";
 }
 
 }  // namespace
