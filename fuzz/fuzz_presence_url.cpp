@@ -1,6 +1,5 @@
-// The presence URL over any screen name: the query carries exactly one value
-// of "u", made only of unreserved characters and %XX escapes, which decodes
-// back to the name's UTF-8 as the system's own converter makes it.
+// The presence URL over any name: one value of "u", only unreserved characters
+// and %XX escapes, decoding to the name's UTF-8 as the system makes it.
 #include <cstdint>
 #include <cstdlib>
 #include <string>

@@ -24,11 +24,8 @@ HttpListener::HttpListener(unsigned short port) {
              sizeof exclusive);
   sockaddr_in in{AF_INET, htons(port), {}, {}};
   in.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  auto* address = reinterpret_cast<sockaddr*>(&in);
-  int length = sizeof in;
-  if (listener_ && bind(listener_.get(), address, length) == 0 && listen(listener_.get(), 8) == 0 &&
-      getsockname(listener_.get(), address, &length) == 0) {
-    port_ = ntohs(in.sin_port);
+  if (listener_ && bind(listener_.get(), reinterpret_cast<sockaddr*>(&in), sizeof in) == 0 &&
+      listen(listener_.get(), 8) == 0) {
     thread_ = std::thread([this] {
       while (!stop_) {
         if (Readable(listener_.get())) Serve(Socket(Valid(accept(listener_.get(), nullptr, nullptr))));

@@ -1,7 +1,6 @@
 #pragma once
-// An HTTP server on 127.0.0.1 for the Windows tests: records each request line from a thread of its own, as the
-// thread of a browser control must keep pumping messages, and answers nothing: it keeps each connection open until
-// it is destroyed, a page that never finishes loading. Links with ws2_32.
+// An HTTP server on 127.0.0.1 that records each request line from a thread of its own (a browser's thread must
+// keep pumping) and answers nothing: each connection is held open, a page that never finishes loading.
 #include <winsock2.h>
 
 #include <atomic>
@@ -16,11 +15,9 @@ namespace testhttp {
 
 class HttpListener {
  public:
-  // On the port a program was built to ask at; 0 picks a free one.
-  explicit HttpListener(unsigned short port);
-  ~HttpListener();                               // stops serving and closes every socket
-  unsigned short port() const { return port_; }  // 0 if it could not listen (say, the port is taken)
-  std::vector<std::string> lines() const {       // "GET /x HTTP/1.1" of each request so far
+  explicit HttpListener(unsigned short port);  // on the port a program was built to ask at
+  ~HttpListener();                             // stops serving and closes every socket
+  std::vector<std::string> lines() const {     // "GET /x HTTP/1.1" of each request so far
     const std::lock_guard lock(mutex_);
     return lines_;
   }
@@ -31,7 +28,6 @@ class HttpListener {
 
   std::atomic<bool> stop_{false};
   Socket listener_;
-  unsigned short port_ = 0;
   mutable std::mutex mutex_;
   std::vector<std::string> lines_;
   std::vector<Socket> held_;  // only the serving thread touches them until it has ended

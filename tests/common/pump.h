@@ -1,7 +1,6 @@
 #pragma once
-// Waiting on a window without freezing it: this thread's messages are pumped
-// while the condition is polled. The limit only keeps a broken program from
-// hanging the suite; tests assert on what happened, never on how long it took.
+// Waiting on a window without freezing it. The limit only keeps a broken
+// program from hanging the suite; tests assert on what happened.
 #include <windows.h>
 
 #include <chrono>
@@ -28,8 +27,7 @@ inline void PumpFor(std::chrono::milliseconds time) {
   PumpUntil([] { return false; }, time);
 }
 
-// The control that has the keyboard focus on the thread of `window`, which may
-// belong to another process.
+// The keyboard focus on the thread of `window`, of any process.
 inline HWND FocusOf(HWND window) {
   GUITHREADINFO info{};
   info.cbSize = sizeof info;

@@ -1,23 +1,19 @@
 #include "tests/common/text.h"
 
+#include <charconv>
+
 namespace testtext {
 
 std::optional<std::string> PercentDecode(std::string_view text) {
-  auto hex = [](char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
-  };
   std::string out;
   for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != '%') {
-      out += text[i];
-      continue;
+    unsigned byte = static_cast<unsigned char>(text[i]);
+    if (text[i] == '%') {
+      const char* hex = text.data() + i + 1;
+      if (i + 2 >= text.size() || std::from_chars(hex, hex + 2, byte, 16).ptr != hex + 2) return std::nullopt;
+      i += 2;
     }
-    if (i + 2 >= text.size() || hex(text[i + 1]) < 0 || hex(text[i + 2]) < 0) return std::nullopt;
-    out += static_cast<char>(hex(text[i + 1]) * 16 + hex(text[i + 2]));
-    i += 2;
+    out += static_cast<char>(byte);
   }
   return out;
 }

@@ -1,7 +1,5 @@
 #pragma once
-// Texts as the tests look at them: readable in failure output, and as UTF-8
-// by the system's own converter (glibc's iconv, or WideCharToMultiByte on
-// Windows), never by a second copy of the program's encoder.
+// Texts readable in failure output, and UTF-8 by the system's converter, not the program's encoder.
 #include <cstdio>
 #include <optional>
 #include <string>

@@ -15,10 +15,9 @@ namespace e2e {
 
 using Handle = platform::win32::Handle<HANDLE, &::CloseHandle>;
 
-// A test that may publish changes the messenger's settings (HKEY_CURRENT_USER\Software\Yahoo), on Windows a user's
-// own, so it runs only where scripts/wine-run.sh (the build's Wine prefix) or the owner of an account made for the
-// tests says the profile is a throwaway one. Even there it starts without them and leaves them as they were, however
-// it ends (if killed, the next such test puts them back). One line at the top of a test, after GoogleTest's include:
+// A test that may publish changes the messenger's settings (HKCU\Software\Yahoo), so it runs only where
+// scripts/wine-run.sh or a test account says the profile is a throwaway; it starts without them and puts them back
+// however it ends (if killed, the next such test does). One line at the top of a test:
 #define E2E_MAY_PUBLISH()                                                                                         \
   if (wchar_t on[2] = {}; ::GetEnvironmentVariableW(L"STATUSCYCLER_THROWAWAY_PROFILE", on, 2) != 1 || *on != '1') \
     GTEST_SKIP() << "it would change this account's messenger settings; to run it, set "                          \
@@ -67,13 +66,11 @@ inline void Mouse(HWND over, std::initializer_list<DWORD> buttons) {
   ::SendInput(static_cast<UINT>(in.size()), in.data(), sizeof(INPUT));
 }
 
-// A program in a job of its own: it ends with this object, and so does all it
-// started (Wine's crash debugger, say), also when the test is killed on its
-// timeout and no destructor runs: the job ends with its last handle.
+// A program in a job of its own, which ends with it all it started (Wine's
+// crash debugger, say), also when a killed test runs no destructor.
 struct Process {
   static Process Start(const std::wstring& exe, const std::wstring& args = L"") {
     Process p;
-    // Found beside the tests, where the program and the stand-in messenger are built.
     std::wstring command = L"\"" + exe + L"\" " + args;
     STARTUPINFOW si{};
     si.cb = sizeof si;
@@ -106,9 +103,7 @@ struct Process {
 
 class App {
  public:
-  // Ready once the window shows the welcome line, in front where keys go. A
-  // launch that never got there says what it lacked in launch_failure(),
-  // which the test asserts empty before it goes on.
+  // Ready once the window shows the welcome line, in front; launch_failure() says what it lacked.
   static App Launch(const std::wstring& exe = L"StatusCycler.exe") {
     App app;
     app.process_ = Process::Start(exe);
@@ -130,9 +125,8 @@ class App {
   void Press(app::ControlId id, app::ControlId release_over) const {
     Mouse(Control(id), {0, MOUSEEVENTF_LEFTDOWN});
     Mouse(Control(release_over), {0, MOUSEEVENTF_LEFTUP});
-    // Handled before this returns, the release too, so that nothing posted after it comes first and a release that
-    // clicked nothing has been seen to. The control lets the mouse go as its release's handling begins, before it
-    // reports a click; the window's thread answers a message sent to it only once it is back from that handling.
+    // Handled before this returns, the release too: the capture goes as the release's handling begins, and the
+    // window's thread answers a sent message only once it is back from it.
     testwin::PumpUntil([&] {
       GUITHREADINFO info{};
       info.cbSize = sizeof info;

@@ -1,6 +1,5 @@
-// What someone may leave beside the program under the name of a system DLL.
-// Loaded, it leaves a sign beside itself, a file of its own name with ".ran"
-// after it, and refuses to stay.
+// A DLL left beside the program under a system DLL's name: loaded, it leaves
+// "<its name>.ran" beside itself and refuses to stay.
 #include <windows.h>
 
 BOOL WINAPI DllMain(HINSTANCE self, DWORD reason, void*) {

@@ -41,9 +41,7 @@ TEST(RotationE2E, StartShowsTheFiveTextsInTurnThroughASecondStartAndAHungMesseng
   app.Click(app::ControlId::Command1);
   ASSERT_TRUE(PumpUntil([&] { return !Applied(log).empty(); }, 10s)) << "no status after Start";
 
-  // Hidden in the notification area, the title scrolls on and the statuses go
-  // on; the program started again brings this copy back in front and ends, and
-  // the rotation goes on, its boxes locked.
+  // Hidden, the title and the statuses go on; a second start brings this copy back in front, still rotating.
   app.Click(app::ControlId::Command4);
   ASSERT_TRUE(PumpUntil([&] { return !::IsWindowVisible(app.main()); })) << "Minimize did not hide the window";
   const std::wstring title = app.Caption();
@@ -61,8 +59,7 @@ TEST(RotationE2E, StartShowsTheFiveTextsInTurnThroughASecondStartAndAHungMesseng
             (std::vector<std::string>{"sent\tlParam=1\tName", "sent\tlParam=1\tIs", "sent\tlParam=1\tOnline",
                                       "sent\tlParam=1\tFor", "sent\tlParam=1\tAwhile!", "sent\tlParam=1\tName"}));
 
-  // The messenger answers nothing now, and holds up neither the window nor the
-  // texts, which still reach the registry one after another.
+  // The messenger answers nothing now, and holds up neither the window nor the texts in the registry.
   std::vector<std::wstring> stored{StoredStatus()};
   const auto rotates_on = [&] {
     if (const std::wstring now = StoredStatus(); now != stored.back()) stored.push_back(now);
@@ -73,8 +70,7 @@ TEST(RotationE2E, StartShowsTheFiveTextsInTurnThroughASecondStartAndAHungMesseng
   app.Click(app::ControlId::Command2);
   ASSERT_TRUE(PumpUntil([&] { return ::IsWindowEnabled(app.Control(app::ControlId::txt1)); })) << "Stop did not end it";
   const std::wstring at_stop = StoredStatus();
-  // A whole turn of the title, 39 ticks of the program's own 100 ms timer, in which three statuses would come:
-  // a span of the program's time, however slow the machine.
+  // A whole turn of the title (39 ticks of 100 ms, three statuses' time), however slow the machine.
   std::size_t from = app.Caption().size(), last = from, wraps = 0;
   const auto turned = [&] {
     const std::size_t now = app.Caption().size();

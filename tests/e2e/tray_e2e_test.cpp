@@ -37,8 +37,6 @@ std::size_t Colours(HWND icon) {
 
 bool Hidden(const e2e::App& app) { return !::IsWindowVisible(app.main()) && ::IsIconic(app.main()); }
 
-// Whether a new shell gets the icon again is the portable code's, and shown
-// there and on the real window with a shell that comes up late.
 TEST(TrayE2E, MinimizeHidesBehindAnIconWithAPictureThatADoubleClickOnBringsTheWindowBackFrom) {
   ASSERT_TRUE(PumpUntil([] { return !WineTrayIcon(); })) << "icons left over";
   auto app = e2e::App::Launch();
@@ -48,7 +46,6 @@ TEST(TrayE2E, MinimizeHidesBehindAnIconWithAPictureThatADoubleClickOnBringsTheWi
   // The shell paints the icon in its own time.
   EXPECT_TRUE(PumpUntil([] { return Colours(WineTrayIcon()) > 2; })) << "no picture in the icon's place";
 
-  // That no other callback brings it back is the portable code's, and shown there.
   e2e::Mouse(WineTrayIcon(), {0, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP});
   // In front, and with the focus back on the control that had it.
   ASSERT_TRUE(PumpUntil([&] {

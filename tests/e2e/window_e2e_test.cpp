@@ -1,5 +1,4 @@
-// The real program driven as a user drives it: start-up, the keyboard, the
-// Ascii writer, the online check, and what another program may post to it.
+// The real program driven as a user drives it: start-up, keyboard, writer, online check, foreign messages.
 #include <gtest/gtest.h>
 
 #include <regex>
@@ -17,8 +16,6 @@ using testwin::PumpUntil;
 
 namespace {
 
-// Start-up, the writer under real keys, and messages from another program:
-// any private number, with anything in it, is neither trusted nor fatal.
 TEST(StartupE2E, WindowGreetsScrollsWritesAndShrugsOffForeignMessages) {
   auto app = e2e::App::Launch();
   ASSERT_EQ(app.launch_failure(), "");
@@ -48,16 +45,14 @@ TEST(StartupE2E, WindowGreetsScrollsWritesAndShrugsOffForeignMessages) {
     for (UINT msg = base; msg < base + 8; ++msg)
       for (LPARAM junk : {LPARAM{0}, LPARAM{0x10}, LPARAM{-1}, static_cast<LPARAM>(0xDEADBEEF)})
         ::PostMessageW(app.main(), msg, static_cast<WPARAM>(junk), junk);
-  // Still itself: the title goes on scrolling, and a tick comes only once
-  // every posted message before it has been handled; no error box came up.
+  // Still itself once every posted message is handled (a later tick): scrolling, no error box.
   const std::wstring before = app.Caption();
   EXPECT_TRUE(PumpUntil([&] { return app.Caption() != before; }, 5s));
   EXPECT_TRUE(app.process().running());
   EXPECT_EQ(e2e::FindProcessWindow(app.process().pid(), L"#32770"), nullptr);
 }
 
-// Start greys the status boxes and Stop gives them back: what a user sees of
-// which of the two buttons ran last.
+// Start greys the status boxes and Stop gives them back.
 bool Rotating(const e2e::App& app) { return !::IsWindowEnabled(app.Control(ControlId::txt1)); }
 
 TEST(StartupE2E, EnterAndSpaceClickTheFocusedButtonHoweverItGotTheFocusAndEnterInABoxClicksNone) {
@@ -73,8 +68,7 @@ TEST(StartupE2E, EnterAndSpaceClickTheFocusedButtonHoweverItGotTheFocusAndEnterI
   const HWND stop = app.Control(ControlId::Command2);
   ASSERT_EQ(::GetWindowLongW(stop, GWL_STYLE) & BS_TYPEMASK, BS_DEFPUSHBUTTON) << "Tab made Stop the default button";
 
-  // A press on Start that slides off before the release clicks nothing but
-  // leaves Start focused; Enter then clicks it, and not Stop, the default one.
+  // A press on Start that slides off clicks nothing but focuses it; Enter then clicks Start, not Stop.
   app.Press(ControlId::Command1, ControlId::Frame1);
   EXPECT_FALSE(Rotating(app));
   app.Key(VK_RETURN);
@@ -84,9 +78,7 @@ TEST(StartupE2E, EnterAndSpaceClickTheFocusedButtonHoweverItGotTheFocusAndEnterI
   app.Key('S', {VK_MENU});
   EXPECT_TRUE(rotates(true)) << "Alt+S";
 
-  // Enter in a text box clicks no button, Stop styled as the default one
-  // included, while the rotation runs (Text4 stays open then) and while it
-  // does not; read once a key typed after it has reached the box.
+  // Enter in a box clicks no button, the default Stop included, rotating (Text4) or not; read once a later key is in.
   for (const ControlId box : {ControlId::Text4, ControlId::txt1}) {
     app.Click(box);
     ASSERT_EQ(::GetWindowLongW(stop, GWL_STYLE) & BS_TYPEMASK, BS_DEFPUSHBUTTON);
@@ -106,9 +98,7 @@ TEST(StartupE2E, EnterAndSpaceClickTheFocusedButtonHoweverItGotTheFocusAndEnterI
   EXPECT_EQ(app.process().WaitExit(10s), 0) << "Alt+X";
 }
 
-// The service holds its answers: the page is still loading when the window
-// goes, which is when the browser's own windows, timers and threads are
-// busiest; a message box on the way out would hold the exit up as well.
+// The service holds its answers: the page is still loading, the browser at its busiest, when the window goes.
 TEST(PresenceE2E, TypedNameReachesTheServiceAsTheOneValueOfUTheKeysWorkAfterTheBrowserAndExitWhileLoadingIsClean) {
   const std::u16string_view host = presence::Host();
   ASSERT_TRUE(host.starts_with(u"127.0.0.1:")) << "configure the tests with -DPRESENCE_HOST=127.0.0.1:<port>";

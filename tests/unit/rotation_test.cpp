@@ -1,5 +1,4 @@
-// The ring of five timers on the virtual clock, beside a messenger that shows
-// the text stored for its profile whenever it is told to.
+// The ring of five timers on the virtual clock, beside a messenger that shows its stored text when told to.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -87,9 +86,7 @@ TEST(Rotation, StopEndsTheTurnWhereverItIsAndRestartBeginsAtTxt1) {
 }
 
 TEST(Rotation, StopExitOrStopStartThatComeInWhileTheMessengerHandlesTheCommandEndTheTurnThere) {
-  // While it waits for the messenger, our window still handles what other
-  // programs send it: the messenger itself may click Stop, Exit, or Stop and
-  // Start again, which then begins at txt1.
+  // Waiting on the messenger, the window still handles what it sends: Stop, Exit, or Stop and Start (from txt1).
   struct Case {
     const char* during;  // the status being published
     std::vector<ControlId> clicked;
@@ -115,8 +112,7 @@ TEST(Rotation, StopExitOrStopStartThatComeInWhileTheMessengerHandlesTheCommandEn
 }
 
 TEST(Rotation, SecondStartKeepsOneTurnOnTimer1AndOtherwiseSendsASecondUntilOneArmsTheOthersTimer) {
-  // Arming an armed timer leaves it running: a second Start while waiting on Timer1 changes
-  // nothing, and a turn handed over to the timer that holds the other turn merges into it.
+  // Arming an armed timer leaves it running: on Timer1 a second Start changes nothing; a turn merges into another.
   struct Case {
     int k;                      // the second Start half-way through the wait on timer k
     const char *state, *shown;  // at once, and what follows up to 7500 ms
@@ -149,8 +145,7 @@ TEST(Rotation, RingGoesOnWithoutAMessengerAUserIdOrWriteAccessAndAfterAFailedTic
        [](Rig& r) { r.app.registry.Put("Software\\Yahoo\\Pager", "Yahoo! user id", 4 /* REG_DWORD */, ""); },
        "3 locked"},
       {"profile not writable", [](Rig& r) { r.app.registry.faults.FailNth("RegCreateKeyA", 1, true); }, "3 locked"},
-      // Publish, arm the next, disarm self: the turn whose handing over failed
-      // stays on its timer and tries again, one interval behind.
+      // A turn whose handing over failed stays on its timer and tries again.
       {"Timer2 failed once", [](Rig& r) { r.app.ui.faults.FailNth("Timer2.SetEnabled", 1); }, "2 locked"},
   };
   for (const auto& [what, setup, state] : cases) {

@@ -1,6 +1,4 @@
-// Registry strings and the status publisher over the simulated registry and
-// windows: what a read yields for every shape of stored value, which bytes a
-// write leaves, and what the messenger's window is sent once they are there.
+// Registry strings and the status publisher over the simulated registry and windows.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -81,8 +79,7 @@ TEST(RegWriteString, StoresTheAnsiBytesWithoutANulAndReadsBackTheSame) {
     EXPECT_EQ(reg.open_handles(), 0);
     EXPECT_EQ(Read(reg, ansi), ansi.FromAnsi(stored));
   }
-  // A key that cannot be made, or a value that cannot be set, leaves what was
-  // there and no key open.
+  // A key that cannot be made, or a value not set, leaves what was there and no key open.
   for (const char* failing : {"RegCreateKeyA", "RegSetValueExA"}) {
     SimRegistry reg;
     reg.Put("Software\\T", "V", kSz, "old");

@@ -1,5 +1,4 @@
-// Minimise to the notification area and back: the record the shell is given,
-// the decoding of the icon's callback, and the icon's return after a shell restart.
+// The tray record, the icon's callback, and the icon's return after a shell restart.
 #include <gtest/gtest.h>
 
 #include <cstdint>

@@ -1,6 +1,4 @@
-// The window's own handlers: start-up and its welcome line, the identity
-// buffer, the title scroller and the presence check. What becomes of a
-// handler's error is the real window's test.
+// The window's own handlers: start-up, the identity buffer, the title scroller, the presence check.
 #include <gtest/gtest.h>
 
 #include <algorithm>

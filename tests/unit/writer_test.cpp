@@ -1,5 +1,4 @@
-// The Ascii writer over boxes whose change event is raised synchronously and
-// re-entrantly, as the real edit control raises it.
+// The Ascii writer over boxes that raise their change re-entrantly, as the real edit control does.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -16,8 +15,7 @@ using testtext::Show;
 
 namespace {
 
-// The writer with "x" already in its output and the focus elsewhere; `text`
-// put in its input as the user puts it.
+// The writer with "x" already in its output and the focus elsewhere.
 struct Writer {
   app::sim::SimApp app;
   explicit Writer(const char* failing_op = "") {
@@ -44,10 +42,8 @@ TEST(AsciiWriter, KeyAppendsItsReplacementOnceEmptiesTheInputAndFocusesIt) {
   }
 }
 
-// Every rule at once, without a second copy of the table: the 32-bit FNV-1a
-// hash of the keys and replacements as UTF-16LE code units, each rule as key,
-// replacement, LF, against the value a separate script computed from the code
-// points of the rule list.
+// Every rule at once: FNV-1a-32 over each rule's UTF-16LE key, replacement and LF, against the
+// value a separate script computed from the rule list.
 TEST(AsciiRules, NoRuleIsChangedAddedDroppedOrMoved) {
   std::uint32_t hash = 2166136261u;
   const auto add = [&](std::uint32_t unit) {

@@ -1,8 +1,5 @@
-// What our container answers the browser control. Wine here has no HTML
-// engine, so a page is never drawn; the engine's questions to its host are
-// asked of our site directly instead. The control itself is made and torn
-// down through the real window (window_test.cpp), and here once by an engine
-// that refuses its hardening.
+// What our container answers the browser control, asked of the site directly
+// (Wine here has no HTML engine); and the control made by a refusing engine.
 #include "platform/win32/browser_host.h"
 
 #include <exdispid.h>
@@ -42,26 +39,20 @@ TEST(BrowserHost, SiteIsOneObjectShowingBorderScrollBarsAtTheDpiButNoMenuDialogC
 
   ComPtr<IDispatch> ambient;
   ASSERT_EQ(site->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(ambient.GetAddressOf())), S_OK);
-  DISPPARAMS none{};
-  VARIANT silent;
-  ::VariantInit(&silent);
-  ASSERT_EQ(ambient->Invoke(DISPID_AMBIENT_SILENT, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, &silent, nullptr, nullptr),
-            S_OK);
-  EXPECT_EQ(V_VT(&silent), VT_BOOL);
-  EXPECT_EQ(V_BOOL(&silent), VARIANT_TRUE);
-  VARIANT download;
-  ::VariantInit(&download);
-  ASSERT_EQ(
-      ambient->Invoke(DISPID_AMBIENT_DLCONTROL, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, &download, nullptr, nullptr),
-      S_OK);
+  const auto get = [&](DISPID property) {
+    DISPPARAMS none{};
+    VARIANT value{};
+    EXPECT_EQ(ambient->Invoke(property, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, &value, nullptr, nullptr), S_OK);
+    return value;
+  };
+  const VARIANT silent = get(DISPID_AMBIENT_SILENT), download = get(DISPID_AMBIENT_DLCONTROL);
+  EXPECT_TRUE(V_VT(&silent) == VT_BOOL && V_BOOL(&silent) == VARIANT_TRUE);
   // Silent, and nothing of the page's runs here: no script, Java, control or behaviour.
   const LONG guest = DLCTL_SILENT | DLCTL_NO_SCRIPTS | DLCTL_NO_JAVA | DLCTL_NO_RUNACTIVEXCTLS |
                      DLCTL_NO_DLACTIVEXCTLS | DLCTL_NO_BEHAVIORS;
-  EXPECT_EQ(V_VT(&download), VT_I4);
-  EXPECT_EQ(V_I4(&download) & guest, guest) << std::hex << V_I4(&download);
+  EXPECT_TRUE(V_VT(&download) == VT_I4 && (V_I4(&download) & guest) == guest) << std::hex << V_I4(&download);
 
-  // A page asking for a new window is refused, whichever of the two events
-  // the control raises. The arguments come last first.
+  // A new window is refused, whichever event asks; the arguments come last first.
   for (const auto& [event, count, cancel] :
        {std::tuple{DISPID_NEWWINDOW2, 2u, 0u}, std::tuple{DISPID_NEWWINDOW3, 5u, 3u}}) {
     VARIANT_BOOL refused = VARIANT_FALSE;
@@ -73,8 +64,7 @@ TEST(BrowserHost, SiteIsOneObjectShowingBorderScrollBarsAtTheDpiButNoMenuDialogC
     EXPECT_EQ(refused, VARIANT_TRUE) << event;
   }
 
-  // The control casts freely between the site's interfaces; one handed out
-  // with the wrong vtable crashes it at its first call.
+  // The control casts freely between the site's interfaces: one wrong vtable crashes it.
   ComPtr<IUnknown> identity;
   ASSERT_EQ(site->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(identity.GetAddressOf())), S_OK);
   for (const IID* iid : {&IID_IOleClientSite, &IID_IOleWindow, &IID_IOleInPlaceSite, &IID_IOleInPlaceUIWindow,
@@ -104,8 +94,7 @@ TEST(BrowserHost, AsksPerProcessOnlyWhatTheEngineAllowsAndIsMadeWhenItRefuses) {
   EXPECT_EQ(host.Create(parent, kArea), S_OK);
   host.Destroy();
   ::DestroyWindow(parent);
-  // CoInternetSetFeatureEnabled's documentation: SET_FEATURE_ON_PROCESS is
-  // available for every feature but FEATURE_LOCALMACHINE_LOCKDOWN.
+  // Documented: SET_FEATURE_ON_PROCESS is for every feature but FEATURE_LOCALMACHINE_LOCKDOWN.
   for (const auto& [feature, flags] : g_asked) {
     EXPECT_FALSE(feature == FEATURE_LOCALMACHINE_LOCKDOWN && flags == SET_FEATURE_ON_PROCESS);
   }

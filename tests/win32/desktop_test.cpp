@@ -24,9 +24,8 @@ using Kernel = platform::win32::Handle<HANDLE, &::CloseHandle>;
 using Desktop = realwin::RealWindow;
 
 TEST_F(Desktop, ForeignNcCreateBindsNothingAndMinimizeHidesOnlyBehindAnIcon) {
-  // A notification area that refuses the icon until it is up, as one at logon
-  // does, or takes it but is too busy to say so in time; the program's
-  // requests reach it as Wine's Shell_NotifyIcon sends them.
+  // A notification area that refuses the icon until it is up, as at logon, or
+  // takes it but is too busy to say so in time.
   enum Shell { kDown, kBusy, kUp };
   Shell state = kDown;
   int taken = 0;
@@ -51,8 +50,7 @@ TEST_F(Desktop, ForeignNcCreateBindsNothingAndMinimizeHidesOnlyBehindAnIcon) {
   EXPECT_EQ(taken, 1);
   ASSERT_FALSE(::IsWindowVisible(main));
 
-  // A busy shell takes the icon but says no: a while later the window asks
-  // once more, and goes behind the icon it finds there.
+  // A busy shell takes the icon but says no: the window asks once more, later.
   ::SendMessageW(main, WM_MOUSEMOVE, 1, WM_LBUTTONDBLCLK);
   state = kBusy;
   Click(ControlId::Command4);
@@ -64,11 +62,8 @@ TEST_F(Desktop, ForeignNcCreateBindsNothingAndMinimizeHidesOnlyBehindAnIcon) {
 
 }  // namespace
 
-// A second start of the same user finds the first copy whatever the
-// elevation of either: the name the first holds opens to the user at medium
-// integrity, and where a name cannot be opened at all (made by an earlier
-// copy with a security this one does not pass) the first copy's window is
-// found by its class.
+// The first copy's name opens to the user at medium integrity; where a name
+// cannot be opened at all, the first copy's window is found by its class.
 TEST_F(Desktop, ASecondStartOfTheUserFindsTheFirstCopyWhateverTheElevationOfEither) {
   HANDLE raw = nullptr;
   ASSERT_TRUE(::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &raw));
@@ -90,8 +85,7 @@ TEST_F(Desktop, ASecondStartOfTheUserFindsTheFirstCopyWhateverTheElevationOfEith
     ASSERT_EQ(::GetSecurityInfo(held.get(), SE_KERNEL_OBJECT, DACL_SECURITY_INFORMATION | LABEL_SECURITY_INFORMATION,
                                 nullptr, nullptr, &dacl, &sacl, &descriptor),
               ERROR_SUCCESS);
-    // Whoever the copy that made it runs as, the user's own copies may map
-    // it, and nobody else may.
+    // Whoever made it, the user's own copies may map it, and nobody else.
     bool user_maps = false, others = false, medium = false;
     for (WORD i = 0; dacl != nullptr && i < dacl->AceCount; ++i) {
       ACCESS_ALLOWED_ACE* ace = nullptr;

@@ -1,8 +1,6 @@
 #pragma once
-// What a long run counts: the rounds it makes (a few hundred in the test
-// command, the full count under scripts/long-runs.sh), the kernel handles
-// the process holds (Wine reports no handle count, so every possible value is
-// asked about) and its USER and GDI objects where the system counts them.
+// What a long run counts: its rounds (in full under scripts/long-runs.sh), the
+// process's kernel handles and its USER and GDI objects where they are counted.
 #include <windows.h>
 #include <psapi.h>
 
@@ -16,6 +14,7 @@ inline int Rounds(int short_run, int long_run) {
   return ::GetEnvironmentVariableW(L"STATUSCYCLER_LONG_RUN", value, 8) != 0 ? long_run : short_run;
 }
 
+// Every possible value asked about: Wine reports no handle count.
 inline int KernelHandles() {
   int count = 0;
   DWORD flags = 0;
@@ -28,9 +27,7 @@ struct GuiObjects {
   DWORD gdi = 0;
 };
 
-// Nothing where they are not counted: Wine 8's GetGuiResources is a stub
-// that answers 0 and ERROR_CALL_NOT_IMPLEMENTED, so under Wine the window's
-// USER and GDI objects go unjudged and only its kernel handles are.
+// Nothing under Wine 8, whose GetGuiResources is a stub (0, ERROR_CALL_NOT_IMPLEMENTED).
 inline std::optional<GuiObjects> CountGuiObjects() {
   ::SetLastError(ERROR_SUCCESS);
   const DWORD user = ::GetGuiResources(::GetCurrentProcess(), GR_USEROBJECTS);

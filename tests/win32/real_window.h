@@ -1,7 +1,6 @@
 #pragma once
-// The real window in this process, as the Windows tests drive it: made and
-// shown for each test, its message boxes answered as they come up, and
-// HKEY_CURRENT_USER redirected to a scratch key while it lives.
+// The real window in this process for each test, its message boxes answered
+// as they come up, HKEY_CURRENT_USER redirected to a scratch key meanwhile.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -26,9 +25,8 @@ inline std::wstring TextOf(HWND hwnd) {
 
 inline int IdOf(app::ControlId id) { return app::win32::kFirstControlId + static_cast<int>(id); }
 
-// Message boxes are answered as they come up on this thread, and their texts
-// kept: no test waits on a dialog. A box shown from inside another's loop
-// activates the first again when it goes, so each is kept once.
+// Each message box's text, kept once (a box shown from another's loop
+// activates the first again), and the box answered: no test waits on one.
 inline std::vector<std::pair<HWND, std::wstring>> g_boxes;
 
 inline LRESULT CALLBACK AnswerBoxes(int code, WPARAM wparam, LPARAM lparam) {
@@ -46,8 +44,6 @@ class RealWindow : public ::testing::Test {
  protected:
   void SetUp() override {
     g_boxes.clear();
-    // What the window writes of the messenger's settings goes into a scratch
-    // key that stands in for this process's HKEY_CURRENT_USER.
     HKEY scratch = nullptr;
     ::RegCreateKeyExW(HKEY_CURRENT_USER, kScratch, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &scratch, nullptr);
     redirect_.reset(scratch);
@@ -61,8 +57,7 @@ class RealWindow : public ::testing::Test {
     redirect_.reset();
     ::RegDeleteTreeW(HKEY_CURRENT_USER, kScratch);
   }
-  // Pumps until no posted message is left on this thread: an error box is
-  // shown from one, so none can still come after this.
+  // Pumps until no posted message is left: an error box is shown from one.
   static void PumpPosted() {
     MSG posted;
     EXPECT_TRUE(

@@ -1,6 +1,4 @@
-// Trips to the notification area and back through the real window, as the
-// shell drives them: nothing may accumulate. Run inside a Wine desktop (see
-// CMakeLists.txt): on a bare X server Wine waits for every hidden window.
+// Trips to the notification area and back: nothing may accumulate. Run in a Wine desktop (CMakeLists.txt).
 #include <windows.h>
 
 #include <gtest/gtest.h>
