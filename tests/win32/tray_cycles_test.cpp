@@ -3,20 +3,18 @@
 
 #include <gtest/gtest.h>
 
-#include "app/win32/main_window.h"
 #include "tests/common/pump.h"
 #include "tests/win32/long_run.h"
+#include "tests/win32/real_window.h"
 
 namespace {
 
-TEST(MinimiseRestore, CyclesLeaveNoHandleBehind) {
-  app::win32::MainWindow window(::GetModuleHandleW(nullptr));
-  ASSERT_TRUE(window.Create(SW_SHOWNORMAL));
-  const HWND main = window.hwnd();
-  const HWND minimize = window.ControlWindow(app::ControlId::Command4);
+using MinimiseRestore = realwin::RealWindow;
+
+TEST_F(MinimiseRestore, CyclesLeaveNoHandleBehind) {
+  const HWND main = window_.hwnd();
   auto cycle = [&] {
-    ::SendMessageW(main, WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(minimize), BN_CLICKED),
-                   reinterpret_cast<LPARAM>(minimize));
+    Click(app::ControlId::Command4);
     testwin::PumpFor(std::chrono::milliseconds(0));
     const bool hidden = !::IsWindowVisible(main);
     ::SendMessageW(main, WM_MOUSEMOVE, 1, WM_LBUTTONDBLCLK);  // the icon's double-click
