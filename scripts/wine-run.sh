@@ -23,8 +23,11 @@ fi
 export STATUSCYCLER_THROWAWAY_PROFILE=1
 export WINEDEBUG="${WINEDEBUG:--all}"
 # No Mono and no Gecko: Wine would otherwise offer to download them, and no
-# test may ever wait on such a dialog.
-export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
+# test may ever wait on such a dialog. The DLLs the program takes from
+# system32 itself are looked for first in a program's folder, as Windows
+# does, so that one planted beside it would run (the online check's test
+# plants them). Wine's processes read this as they start.
+export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=;iphlpapi,oleacc,urlmon=n,b}"
 if [ -z "${DISPLAY:-}" ]; then
   exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$@"
 fi
