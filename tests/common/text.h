@@ -8,22 +8,16 @@
 namespace testtext {
 
 // Printable ASCII as it is, every other character as <U+XXXX>.
-template <typename Char>
-std::string Show(std::basic_string_view<Char> text) {
+template <typename Text>
+std::string Show(const Text& text) {
   std::string out;
-  for (Char c : text) {
-    if (c >= 0x20 && c < 0x7F) {
-      out += static_cast<char>(c);
-    } else {
-      char buf[12];
-      std::snprintf(buf, sizeof buf, "<U+%04X>", static_cast<unsigned>(c));
-      out += buf;
-    }
+  for (const auto c : text) {
+    char buf[12];
+    std::snprintf(buf, sizeof buf, c >= 0x20 && c < 0x7F ? "%c" : "<U+%04X>", static_cast<unsigned>(c));
+    out += buf;
   }
   return out;
 }
-inline std::string Show(const std::u16string& text) { return Show(std::u16string_view(text)); }
-inline std::string Show(const std::wstring& text) { return Show(std::wstring_view(text)); }
 
 // UTF-16 to UTF-8; an unpaired surrogate becomes U+FFFD.
 std::string Utf8(std::u16string_view text);

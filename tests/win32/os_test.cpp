@@ -1,18 +1,14 @@
-// The program's registry and address calls against the real ones. What is
+// The program's registry calls against the real ones. What is
 // stored is read back through the wide API, past the program's ANSI calls.
-#include <winsock2.h>
-#include <iphlpapi.h>
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <set>
 #include <string>
 #include <vector>
 
 #include "platform/win32/handles.h"
-#include "platform/win32/local_address.h"
 #include "platform/win32/win32_os.h"
 #include "status/status.h"
 #include "tests/common/text.h"
@@ -119,25 +115,6 @@ TEST_F(RealRegistry, PublishesLeaveNoHandleBehind) {
             L"status " + std::to_wstring((rounds - 1) % 5));
   longrun::Report("publish", rounds, longrun::KernelHandles() - before, kib);
   ::RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
-}
-
-// The user and computer names are the end-to-end greeting's.
-TEST(RealIdentity, LocalAddressIsOneOfTheAdapters) {
-  // The older adapter list, a different call from the program's, as oracle.
-  ULONG bytes = 0;
-  ::GetAdaptersInfo(nullptr, &bytes);
-  std::vector<unsigned char> buffer(bytes + 1);
-  std::set<std::string> addresses;
-  if (::GetAdaptersInfo(reinterpret_cast<IP_ADAPTER_INFO*>(buffer.data()), &bytes) == NO_ERROR) {
-    for (auto* a = reinterpret_cast<IP_ADAPTER_INFO*>(buffer.data()); a != nullptr; a = a->Next) {
-      for (auto* ip = &a->IpAddressList; ip != nullptr; ip = ip->Next) {
-        const std::string text = ip->IpAddress.String;
-        if (text != "0.0.0.0" && text.rfind("127.", 0) != 0) addresses.insert(text);
-      }
-    }
-  }
-  const std::string address = testtext::Show(platform::win32::LocalIPv4());
-  EXPECT_TRUE(addresses.empty() ? address.empty() : addresses.count(address) == 1) << address;
 }
 
 }  // namespace
