@@ -27,11 +27,19 @@ inline void PumpFor(std::chrono::milliseconds time) {
   PumpUntil([] { return false; }, time);
 }
 
-// The keyboard focus on the thread of `window`, of any process.
-inline HWND FocusOf(HWND window) {
+// The focus and the capture on the thread of `window`, of any process.
+inline GUITHREADINFO InputOf(HWND window) {
   GUITHREADINFO info{};
   info.cbSize = sizeof info;
-  return ::GetGUIThreadInfo(::GetWindowThreadProcessId(window, nullptr), &info) ? info.hwndFocus : nullptr;
+  ::GetGUIThreadInfo(::GetWindowThreadProcessId(window, nullptr), &info);
+  return info;
+}
+inline HWND FocusOf(HWND window) { return InputOf(window).hwndFocus; }
+
+inline RECT ScreenRect(HWND window) {
+  RECT rc{};
+  ::GetWindowRect(window, &rc);
+  return rc;
 }
 
 }  // namespace testwin

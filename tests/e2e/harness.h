@@ -56,8 +56,7 @@ inline HWND FindProcessWindow(DWORD pid, const wchar_t* class_name) {
 
 // In the middle of the window, each event with the position: a motion queued for an old one may come between.
 inline void Mouse(HWND over, std::initializer_list<DWORD> buttons) {
-  RECT rc{};
-  ::GetWindowRect(over, &rc);
+  const RECT rc = testwin::ScreenRect(over);
   const LONG x = (rc.left + rc.right) / 2 * 65535 / (::GetSystemMetrics(SM_CXSCREEN) - 1);
   const LONG y = (rc.top + rc.bottom) / 2 * 65535 / (::GetSystemMetrics(SM_CYSCREEN) - 1);
   std::vector<INPUT> in;
@@ -128,10 +127,8 @@ class App {
     // Handled before this returns, the release too: the capture goes as the release's handling begins, and the
     // window's thread answers a sent message only once it is back from it.
     testwin::PumpUntil([&] {
-      GUITHREADINFO info{};
-      info.cbSize = sizeof info;
-      ::GetGUIThreadInfo(::GetWindowThreadProcessId(main_, nullptr), &info);
-      return (info.hwndFocus == Control(id) && info.hwndCapture == nullptr) || !::IsWindowVisible(main_);
+      const GUITHREADINFO input = testwin::InputOf(main_);
+      return (input.hwndFocus == Control(id) && input.hwndCapture == nullptr) || !::IsWindowVisible(main_);
     });
     ::SendMessageTimeoutW(main_, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, nullptr);
   }

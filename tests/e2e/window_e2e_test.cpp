@@ -40,8 +40,7 @@ HWND WineTrayIcon() {
 
 // The colours shown across the middle of the icon: a blank place has one.
 std::size_t Colours(HWND icon) {
-  RECT rc{};
-  ::GetWindowRect(icon, &rc);
+  const RECT rc = testwin::ScreenRect(icon);
   const auto screen = platform::win32::GetWindowDc(nullptr);
   std::set<COLORREF> colours;
   for (LONG x = rc.left; x < rc.right; ++x) colours.insert(::GetPixel(screen.get(), x, (rc.top + rc.bottom) / 2));

@@ -14,7 +14,7 @@ using Received = platform::sim::SimMessaging::Received;
 using platform::sim::SimAnsi;
 using platform::sim::SimRegistry;
 // Registry value types by their Windows numbers; the program itself only ever asks for REG_SZ.
-enum RegType : std::uint32_t { kNone = 0, kSz = 1, kExpandSz = 2, kBinary = 3, kDword = 4, kMultiSz = 7 };
+enum RegType : std::uint32_t { kSz = 1, kExpandSz = 2, kDword = 4, kMultiSz = 7 };
 
 Text Read(SimRegistry& reg, const SimAnsi& ansi) {
   return status::RegReadString(reg, ansi, platform::kHkeyCurrentUser, u"Software\\T", u"V", u"dflt");
@@ -36,8 +36,6 @@ TEST(RegReadString, GivesTheDefaultUnlessAStringAndThenTheTextUpToItsFirstNul) {
       {"REG_EXPAND_SZ", "Software\\T", "V", kExpandSz, "x", "", "", u"dflt"},
       {"REG_DWORD", "Software\\T", "V", kDword, "x", "", "", u"dflt"},
       {"REG_MULTI_SZ", "Software\\T", "V", kMultiSz, "x", "", "", u"dflt"},
-      {"REG_BINARY", "Software\\T", "V", kBinary, "x", "", "", u"dflt"},
-      {"REG_NONE", "Software\\T", "V", kNone, "x", "", "", u"dflt"},
       {"NUL inside", "Software\\T", "V", kSz, std::string("ab\0cd", 5), "", "", u"ab"},
       {"no NUL", "Software\\T", "V", kSz, "\x80 5", "", "", u"\u20AC 5"},
       {"zero bytes", "Software\\T", "V", kSz, "", "", "", u""},

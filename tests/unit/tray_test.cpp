@@ -28,19 +28,15 @@ std::vector<std::string> ShellCalls(const app::sim::SimApp& app) {
 TEST(TrayIcon, MinimizeAddsThisWindowsIconThenMinimisesThenHides) {
   const char head[] = "0:\x58\0\0\0\xC3\xB2\xA1\0\x01\0\0\0\x07\0\0\0\0\x02\0\0\x10\x0F\x0E\x0D";
   const std::string add = std::string(head, 26) + "Made by Quorbelline!" + '\0' + std::string(43, ' ');
-  const std::tuple<const char*, bool, platform::WindowState, bool> cases[] = {
-      {"", true, kMinimized, false},
-      {"Form.SetVisible", true, kMinimized, true},
-  };
-  for (const auto& [failing_op, added, state, visible] : cases) {
+  for (const std::string failing_op : {"", "Form.SetVisible"}) {
     app::sim::SimApp app;
     app.ui.Form().hwnd = 0x00A1B2C3u;
     app.ui.Form().icon = 0x0D0E0F10u;
     app.ui.faults.FailNth(failing_op, 1);
     app.Click(ControlId::Command4);
-    EXPECT_EQ(ShellCalls(app), std::vector<std::string>(added ? 1 : 0, add)) << failing_op;
-    EXPECT_EQ(app.ui.Form().state, state) << failing_op;
-    EXPECT_EQ(app.ui.Form().visible, visible) << failing_op;
+    EXPECT_EQ(ShellCalls(app), std::vector<std::string>{add}) << failing_op;
+    EXPECT_EQ(app.ui.Form().state, kMinimized) << failing_op;
+    EXPECT_EQ(app.ui.Form().visible, !failing_op.empty()) << failing_op;  // hidden, unless hiding failed
   }
 }
 

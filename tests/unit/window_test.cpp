@@ -65,14 +65,17 @@ TEST(Mod1, LookupsReadTheFixedBufferUpToItsNulWhateverTheCodePage) {
   }
 }
 
+// The title after each of `ticks` ticks of its timer.
+std::vector<Text> Titles(app::sim::SimApp& app, int ticks) {
+  app.Load();
+  std::vector<Text> titles;
+  for (int tick = 1; tick <= ticks; ++tick) titles.push_back((app.ui.clock.Advance(100), app.ui.Form().caption));
+  return titles;
+}
+
 TEST(TitleScroller, TicksShowTheBannerGrowingAndStartOverAfter39) {
   app::sim::SimApp app;
-  app.Load();
-  std::vector<Text> captions;
-  for (int tick = 1; tick <= 39 * 41; ++tick) {
-    app.ui.clock.Advance(100);
-    captions.push_back(app.ui.Form().caption);
-  }
+  const std::vector<Text> captions = Titles(app, 39 * 41);
   const Text banner = u"For Tamsivorlen. Made by Quorbelline !";
   const std::pair<int, std::size_t> shown[] = {{1, 0}, {2, 1}, {5, 4}, {17, 16}, {18, 17}, {39, 38}, {40, 0}, {41, 1}};
   for (const auto& [tick, length] : shown) {
@@ -83,15 +86,9 @@ TEST(TitleScroller, TicksShowTheBannerGrowingAndStartOverAfter39) {
 
 TEST(TitleScroller, FailingCaptionKeepsThePosition) {
   app::sim::SimApp app;
-  app.Load();
   app.ui.faults.FailNth("Form.SetCaption", 4);
-  std::vector<Text> captions;
-  for (int tick = 1; tick <= 5; ++tick) {
-    app.ui.clock.Advance(100);
-    captions.push_back(app.ui.Form().caption);
-  }
   // The fourth tick fails before it moves on, so the fifth shows what it would have.
-  EXPECT_EQ(captions, (std::vector<Text>{u"", u"F", u"Fo", u"Fo", u"For"}));
+  EXPECT_EQ(Titles(app, 5), (std::vector<Text>{u"", u"F", u"Fo", u"Fo", u"For"}));
   EXPECT_EQ(app.errors_shown, std::vector<std::string>{"Form.SetCaption failed"});
 }
 

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/win32/apartment.h"
+#include "platform/win32/handles.h"
 
 namespace {
 
@@ -87,13 +88,11 @@ HRESULT WINAPI RefuseFeature(INTERNETFEATURELIST feature, DWORD flags, BOOL) {
 TEST(BrowserHost, AsksPerProcessOnlyWhatTheEngineAllowsAndIsMadeWhenItRefuses) {
   const platform::win32::ScopedOle ole;
   ASSERT_TRUE(ole.ok());
-  const HWND parent =
-      ::CreateWindowExW(0, L"STATIC", L"", WS_OVERLAPPEDWINDOW, 0, 0, 200, 200, nullptr, nullptr, nullptr, nullptr);
-  ASSERT_NE(parent, nullptr);
+  const platform::win32::Handle<HWND, &::DestroyWindow> parent(
+      ::CreateWindowExW(0, L"STATIC", L"", WS_OVERLAPPEDWINDOW, 0, 0, 200, 200, nullptr, nullptr, nullptr, nullptr));
   platform::win32::BrowserHost host(&RefuseFeature);
-  EXPECT_EQ(host.Create(parent, kArea), S_OK);
+  EXPECT_EQ(host.Create(parent.get(), kArea), S_OK);
   host.Destroy();
-  ::DestroyWindow(parent);
   // Documented: SET_FEATURE_ON_PROCESS is for every feature but FEATURE_LOCALMACHINE_LOCKDOWN.
   for (const auto& [feature, flags] : g_asked) {
     EXPECT_FALSE(feature == FEATURE_LOCALMACHINE_LOCKDOWN && flags == SET_FEATURE_ON_PROCESS);

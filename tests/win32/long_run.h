@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <optional>
+#include <utility>
 
 namespace longrun {
 
@@ -22,17 +23,13 @@ inline int KernelHandles() {
   return count;
 }
 
-struct GuiObjects {
-  DWORD user = 0;
-  DWORD gdi = 0;
-};
-
 // Nothing under Wine 8, whose GetGuiResources is a stub (0, ERROR_CALL_NOT_IMPLEMENTED).
-inline std::optional<GuiObjects> CountGuiObjects() {
+// USER objects (icons, menus, windows), then GDI objects (fonts, brushes, bitmaps).
+inline std::optional<std::pair<DWORD, DWORD>> CountGuiObjects() {
   ::SetLastError(ERROR_SUCCESS);
   const DWORD user = ::GetGuiResources(::GetCurrentProcess(), GR_USEROBJECTS);
   if (user == 0 && ::GetLastError() == ERROR_CALL_NOT_IMPLEMENTED) return std::nullopt;
-  return GuiObjects{user, ::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS)};
+  return std::pair(user, ::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS));
 }
 
 inline unsigned long long WorkingSetKib() {

@@ -29,8 +29,7 @@ TEST_F(MinimiseRestore, CyclesLeaveNoHandleBehind) {
   for (int i = 0; i < rounds; ++i) ASSERT_TRUE(cycle()) << "cycle " << i;
   EXPECT_EQ(longrun::KernelHandles(), before);
   if (const auto gui_after = longrun::CountGuiObjects(); gui_before && gui_after) {
-    EXPECT_EQ(gui_after->user, gui_before->user) << "USER objects (icons, menus, windows)";
-    EXPECT_EQ(gui_after->gdi, gui_before->gdi) << "GDI objects (fonts, brushes, bitmaps)";
+    EXPECT_EQ(*gui_after, *gui_before) << "USER and GDI objects";
   }
   longrun::Report("minimise_restore", rounds, longrun::KernelHandles() - before, kib);
 }

@@ -80,8 +80,7 @@ void ExpectLaidOutAt(const app::win32::MainWindow& window, int dpi) {
     wchar_t cls[16] = {};
     ::GetClassNameW(hwnd, cls, 16);
     EXPECT_EQ(_wcsicmp(cls, place.cls), 0) << app::Spec(place.id).name;
-    RECT rc{};
-    ::GetWindowRect(hwnd, &rc);
+    RECT rc = testwin::ScreenRect(hwnd);
     ::MapWindowPoints(HWND_DESKTOP, window.hwnd(), reinterpret_cast<POINT*>(&rc), 2);
     const bool label = place.width == 0;
     SIZE caption{};
@@ -150,21 +149,17 @@ TEST_F(RealWindow, LaysOutAtItsMonitorsDpiAtEveryOtherAndTakesADpiChangeOnlyAsTh
   // The change the system sends, into a suggested rectangle a size off: the
   // window goes there with the table's client area; minimised, it stays put.
   for (const bool minimised : {false, true}) {
-    RECT was{};
-    ::GetWindowRect(main, &was);
+    const RECT was = testwin::ScreenRect(main);
     const RECT suggested{was.left + 7, was.top + 5, was.right + 47, was.bottom + 35};
     if (minimised) ::ShowWindow(main, SW_MINIMIZE);
     ::SendMessageW(main, WM_DPICHANGED, MAKEWPARAM(start, start), reinterpret_cast<LPARAM>(&suggested));
     if (minimised) ::ShowWindow(main, SW_RESTORE);
-    RECT at{};
-    ::GetWindowRect(main, &at);
-    EXPECT_EQ(at.left, minimised ? was.left : suggested.left) << minimised;
-    EXPECT_EQ(at.top, minimised ? was.top : suggested.top) << minimised;
+    const RECT at = testwin::ScreenRect(main), &want = minimised ? was : suggested;
+    EXPECT_EQ(std::pair(at.left, at.top), std::pair(want.left, want.top)) << minimised;
     ExpectClientAreaAt(main, start);
   }
   // A DPI not the window's, and pointers posted or sent from another thread: none taken or read.
-  RECT was{};
-  ::GetWindowRect(main, &was);
+  const RECT was = testwin::ScreenRect(main);
   const RECT elsewhere{was.left + 50, was.top + 50, was.right + 99, was.bottom + 99};
   ::SendMessageW(main, WM_DPICHANGED, MAKEWPARAM(start * 2, start * 2), reinterpret_cast<LPARAM>(&elsewhere));
   for (const UINT msg : {UINT{WM_DPICHANGED}, UINT{app::win32::WM_GETDPISCALEDSIZE}, UINT{WM_DRAWITEM}}) {
@@ -180,8 +175,7 @@ TEST_F(RealWindow, LaysOutAtItsMonitorsDpiAtEveryOtherAndTakesADpiChangeOnlyAsTh
   });
   EXPECT_TRUE(testwin::PumpUntil([&] { return sent.load(); }));
   other.join();
-  RECT at{};
-  ::GetWindowRect(main, &at);
+  const RECT at = testwin::ScreenRect(main);
   EXPECT_TRUE(::EqualRect(&at, &was)) << "a change the system did not send was taken";
   EXPECT_EQ(size.cx, -1) << "another thread's size was written";
 }
@@ -194,10 +188,9 @@ TEST_F(RealWindow, BoxesHaveNoLengthLimitTheKeyboardRunsInItsOrderAndTheColoursA
   }
 
   // Tab skips the labels and the frame, and reaches Text2 below the edge.
-  const ControlId tab[] = {ControlId::txt2,     ControlId::txt3,     ControlId::txt4,     ControlId::txt5,
-                           ControlId::Command1, ControlId::Command2, ControlId::Command3, ControlId::Text1,
-                           ControlId::Text2,    ControlId::Text3,    ControlId::Command4, ControlId::Text4,
-                           ControlId::Command5, ControlId::txt1};
+  using enum ControlId;
+  const ControlId tab[] = {txt2,  txt3,  txt4,  txt5,     Command1, Command2, Command3,
+                           Text1, Text2, Text3, Command4, Text4,    Command5, txt1};
   HWND at = Control(ControlId::txt1);
   for (ControlId next : tab) {
     at = ::GetNextDlgTabItem(window_.hwnd(), at, FALSE);
@@ -239,12 +232,7 @@ TEST_F(RealWindow, TimersTickAtTheirIntervalsAndArmingAnArmedOneLeavesItsInterva
   timer1.SetEnabled(true);
   testwin::PumpFor(500ms);
   window_.Controls().Timer(ControlId::Timer2).SetEnabled(true);
-  testwin::PumpUntil(
-      [&] {
-        timer1.SetEnabled(true);
-        return !of(ControlId::Timer2).empty();
-      },
-      30s);
+  testwin::PumpUntil([&] { return timer1.SetEnabled(true), !of(ControlId::Timer2).empty(); }, 30s);
   EXPECT_FALSE(of(ControlId::Timer1).empty()) << "Timer1 was restarted";
   testwin::PumpUntil([&] { return of(ControlId::Timer1).size() >= 5; }, 30s);
   ::SetWindowLongPtrW(window_.hwnd(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original));
@@ -329,19 +317,17 @@ TEST_F(RealWindow, TheFirstCheckMakesOneHardenedBrowserAndOleEndsAfterTheWindowO
 // cross over: each name and role, the first's name without a child id, and
 // the last one's children. Shared, so that a stuck reader can be left behind.
 struct Reading {
-  std::vector<HWND> windows;
   std::vector<std::pair<std::wstring, LONG>> said;  // name, role
   std::wstring unasked;
   ULONG last_children = 0;
   std::atomic<bool> done{false};
 };
 
-std::shared_ptr<Reading> Read(std::vector<HWND> windows) {
+std::shared_ptr<Reading> Read(const std::vector<HWND>& windows) {
   auto reading = std::make_shared<Reading>();
-  reading->windows = std::move(windows);
-  std::thread([reading] {
+  std::thread([reading, windows] {
     if (SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {
-      for (const HWND hwnd : reading->windows) {
+      for (const HWND hwnd : windows) {
         auto& [name, role] = reading->said.emplace_back(L"", -1);
         Microsoft::WRL::ComPtr<IAccessible> object;
         if (FAILED(::AccessibleObjectFromWindow(hwnd, static_cast<DWORD>(OBJID_CLIENT), IID_IAccessible,
@@ -358,9 +344,9 @@ std::shared_ptr<Reading> Read(std::vector<HWND> windows) {
         self.vt = VT_I4;  // CHILDID_SELF
         name = name_of(self);
         if (SUCCEEDED(object->get_accRole(self, &is)) && is.vt == VT_I4) role = is.lVal;
-        if (hwnd == reading->windows.front()) reading->unasked = name_of(VARIANT{});
+        if (hwnd == windows.front()) reading->unasked = name_of(VARIANT{});
         Microsoft::WRL::ComPtr<IEnumVARIANT> children;
-        if (hwnd == reading->windows.back() && SUCCEEDED(object.As(&children))) {
+        if (hwnd == windows.back() && SUCCEEDED(object.As(&children))) {
           VARIANT child[4] = {};
           children->Next(4, child, &reading->last_children);
           for (auto& c : child) ::VariantClear(&c);
