@@ -19,7 +19,7 @@ std::string Show(const Text& text) {
   return out;
 }
 
-// UTF-16 to UTF-8; an unpaired surrogate becomes U+FFFD.
+// UTF-16 to UTF-8 by glibc's iconv; an unpaired surrogate becomes U+FFFD.
 std::string Utf8(std::u16string_view text);
 
 // "%41b" -> "Ab"; nothing when an escape is cut short or not hex.

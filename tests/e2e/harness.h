@@ -93,7 +93,6 @@ struct Process {
     const bool ended = ::WaitForSingleObject(handle.get(), static_cast<DWORD>(limit.count())) == WAIT_OBJECT_0;
     return ended && ::GetExitCodeProcess(handle.get(), &code) ? static_cast<long>(code) : -1;
   }
-  bool running() const { return WaitExit(std::chrono::milliseconds(0)) == -1; }
   DWORD pid() const { return ::GetProcessId(handle.get()); }
 
   Handle job{::CreateJobObjectW(nullptr, nullptr)};

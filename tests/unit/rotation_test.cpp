@@ -5,7 +5,7 @@
 #include <array>
 #include <functional>
 #include <string>
-#include <utility>
+#include <tuple>
 #include <vector>
 
 #include "app/sim/sim_app.h"

@@ -22,7 +22,7 @@ Text Read(SimRegistry& reg, const SimAnsi& ansi) {
 
 TEST(RegReadString, GivesTheDefaultUnlessAStringAndThenTheTextUpToItsFirstNul) {
   struct Case {
-    const char *what, *key, *name;
+    const char* what;
     std::uint32_t type;
     std::string data, changed_to;  // the second between the probe and the query, if not empty
     const char* failing;           // a registry call that fails on its `nth` use
@@ -31,26 +31,24 @@ TEST(RegReadString, GivesTheDefaultUnlessAStringAndThenTheTextUpToItsFirstNul) {
     bool double_byte = false;  // the first NUL is then found among the characters, not the bytes
   };
   const Case cases[] = {
-      {"missing key", "Software\\U", "V", kSz, "x", "", "", u"dflt"},
-      {"missing value", "Software\\T", "W", kSz, "x", "", "", u"dflt"},
-      {"REG_EXPAND_SZ", "Software\\T", "V", kExpandSz, "x", "", "", u"dflt"},
-      {"REG_DWORD", "Software\\T", "V", kDword, "x", "", "", u"dflt"},
-      {"REG_MULTI_SZ", "Software\\T", "V", kMultiSz, "x", "", "", u"dflt"},
-      {"NUL inside", "Software\\T", "V", kSz, std::string("ab\0cd", 5), "", "", u"ab"},
-      {"no NUL", "Software\\T", "V", kSz, "\x80 5", "", "", u"\u20AC 5"},
-      {"zero bytes", "Software\\T", "V", kSz, "", "", "", u""},
-      {"shrank", "Software\\T", "V", kSz, "abcdef", "xy", "", u"xy    "},
-      {"grew past the buffer", "Software\\T", "V", kSz, "abc", "abcdefgh", "", u"   "},
-      {"NUL past 16-bit positions", "Software\\T", "V", kSz, std::string(40000, 'x') + '\0', "", "", Text(40000, u'x')},
-      {"key not openable", "Software\\T", "V", kSz, "x", "", "RegOpenKeyA", u"dflt"},
-      {"probe failed", "Software\\T", "V", kSz, "x", "", "RegQueryValueExA", u"dflt"},
-      {"data query failed: the buffer as made", "Software\\T", "V", kSz, "abc", "", "RegQueryValueExA", u"   ", 2},
-      {"double-byte", "Software\\T", "V", kSz, std::string("\x81\x81\x81\x82\0z", 6), "", "", u"\u4E81\u4E82", 1, true},
+      {"REG_EXPAND_SZ", kExpandSz, "x", "", "", u"dflt"},
+      {"REG_DWORD", kDword, "x", "", "", u"dflt"},
+      {"REG_MULTI_SZ", kMultiSz, "x", "", "", u"dflt"},
+      {"NUL inside", kSz, std::string("ab\0cd", 5), "", "", u"ab"},
+      {"no NUL", kSz, "\x80 5", "", "", u"\u20AC 5"},
+      {"zero bytes", kSz, "", "", "", u""},
+      {"shrank", kSz, "abcdef", "xy", "", u"xy    "},
+      {"grew past the buffer", kSz, "abc", "abcdefgh", "", u"   "},
+      {"NUL past 16-bit positions", kSz, std::string(40000, 'x') + '\0', "", "", Text(40000, u'x')},
+      {"key not openable (or missing)", kSz, "x", "", "RegOpenKeyA", u"dflt"},
+      {"probe failed (or no such value)", kSz, "x", "", "RegQueryValueExA", u"dflt"},
+      {"data query failed: the buffer as made", kSz, "abc", "", "RegQueryValueExA", u"   ", 2},
+      {"double-byte", kSz, std::string("\x81\x81\x81\x82\0z", 6), "", "", u"\u4E81\u4E82", 1, true},
   };
   for (const auto& c : cases) {
     SimRegistry reg;
-    reg.Put(c.key, c.name, c.type, c.data);
-    if (!c.changed_to.empty()) reg.between_queries = [&] { reg.Put(c.key, c.name, c.type, c.changed_to); };
+    reg.Put("Software\\T", "V", c.type, c.data);
+    if (!c.changed_to.empty()) reg.between_queries = [&] { reg.Put("Software\\T", "V", c.type, c.changed_to); };
     reg.faults.FailNth(c.failing, c.nth);
     SimAnsi ansi;
     ansi.double_byte = c.double_byte;
@@ -63,8 +61,6 @@ TEST(RegWriteString, StoresTheAnsiBytesWithoutANulAndReadsBackTheSame) {
   const std::tuple<bool, Text, std::string> cases[] = {
       {false, u"abc", "abc"},
       {false, u"", ""},
-      {false, u"\u20ACuro \u00FC", "\x80uro \xFC"},
-      {false, u"\u4E00!", "?!"},
       {true, u"\u4E81\u4E82", "\x81\x81\x81\x82"},  // two characters, four bytes
   };
   for (const auto& [double_byte, text, stored] : cases) {

@@ -1,7 +1,6 @@
 // The window's own handlers: start-up, the identity buffer, the title scroller, the presence check.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <string>
 #include <vector>
 

@@ -70,9 +70,8 @@ TEST(BrowserHost, SiteIsOneObjectShowingBorderScrollBarsAtTheDpiButNoMenuDialogC
   ASSERT_EQ(site->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(identity.GetAddressOf())), S_OK);
   for (const IID* iid : {&IID_IOleClientSite, &IID_IOleWindow, &IID_IOleInPlaceSite, &IID_IOleInPlaceUIWindow,
                          &IID_IOleInPlaceFrame, &IID_IDocHostUIHandler, &IID_IDispatch, &DIID_DWebBrowserEvents2}) {
-    ComPtr<IUnknown> face;
+    ComPtr<IUnknown> face, back;
     ASSERT_EQ(site->QueryInterface(*iid, reinterpret_cast<void**>(face.GetAddressOf())), S_OK);
-    ComPtr<IUnknown> back;
     ASSERT_EQ(face->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(back.GetAddressOf())), S_OK);
     EXPECT_EQ(back.Get(), identity.Get());
   }

@@ -23,8 +23,7 @@ inline int KernelHandles() {
   return count;
 }
 
-// Nothing under Wine 8, whose GetGuiResources is a stub (0, ERROR_CALL_NOT_IMPLEMENTED).
-// USER objects (icons, menus, windows), then GDI objects (fonts, brushes, bitmaps).
+// USER, then GDI objects; nothing under Wine 8, whose GetGuiResources is a stub (0, ERROR_CALL_NOT_IMPLEMENTED).
 inline std::optional<std::pair<DWORD, DWORD>> CountGuiObjects() {
   ::SetLastError(ERROR_SUCCESS);
   const DWORD user = ::GetGuiResources(::GetCurrentProcess(), GR_USEROBJECTS);

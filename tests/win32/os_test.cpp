@@ -73,9 +73,8 @@ TEST_F(RealRegistry, StringsAreStoredAsTheirTextAndReadBackUpToTheirFirstNul) {
   if (const char* asked = std::getenv("STATUSCYCLER_ACP")) {
     ASSERT_EQ(page, static_cast<UINT>(std::atoi(asked))) << "the ANSI code page the run's locale gives";
   }
-  std::vector<std::wstring> texts{L"abc", L"", std::wstring(40000, L'w')};
-  const std::vector<std::wstring> held = PageTexts(page);
-  texts.insert(texts.end(), held.begin(), held.end());
+  std::vector<std::wstring> texts = PageTexts(page);
+  texts.insert(texts.begin(), {L"abc", L"", std::wstring(40000, L'w')});
   texts.insert(texts.end(), {L"a longer text", L"xy"});
   for (const std::wstring& text : texts) {
     Write(L"V", text, L"a\\b\\c");

@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "app/win32/dpi.h"
+#include "platform/win32/apartment.h"
 #include "platform/win32/com_object.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/wide_text.h"
@@ -103,9 +104,8 @@ void ExpectLaidOutAt(const app::win32::MainWindow& window, int dpi) {
   }
   // The browser, once made, fills its area.
   const HWND area = window.ControlWindow(ControlId::WebBrowser1);
-  RECT filled{}, browser{};
+  RECT filled{}, browser = testwin::ScreenRect(::GetWindow(area, GW_CHILD));
   ::GetClientRect(area, &filled);
-  ::GetWindowRect(::GetWindow(area, GW_CHILD), &browser);
   ::MapWindowPoints(HWND_DESKTOP, area, reinterpret_cast<POINT*>(&browser), 2);
   EXPECT_TRUE(::EqualRect(&filled, &browser)) << "the browser does not fill its area";
   ICONINFO icon{};
@@ -120,8 +120,7 @@ void ExpectLaidOutAt(const app::win32::MainWindow& window, int dpi) {
 void ExpectClientAreaAt(HWND window, int dpi) {
   RECT client{};
   ::GetClientRect(window, &client);
-  EXPECT_EQ(client.right, Px(8265, dpi));
-  EXPECT_EQ(client.bottom, Px(2985, dpi));
+  EXPECT_EQ(std::pair(client.right, client.bottom), (std::pair<LONG, LONG>(Px(8265, dpi), Px(2985, dpi))));
 }
 
 TEST_F(RealWindow, LaysOutAtItsMonitorsDpiAtEveryOtherAndTakesADpiChangeOnlyAsTheSystemSendsIt) {
@@ -249,9 +248,7 @@ TEST_F(RealWindow, TimersTickAtTheirIntervalsAndArmingAnArmedOneLeavesItsInterva
 }
 
 TEST_F(RealWindow, EditBoxesRaiseTheirChangeInsideTheCallHoldEveryReplacementAndShowEachErrorOnce) {
-  const HWND in = Control(ControlId::Text1);
-  const HWND last = Control(ControlId::Text2);
-  const HWND out = Control(ControlId::Text3);
+  const HWND in = Control(ControlId::Text1), last = Control(ControlId::Text2), out = Control(ControlId::Text3);
   // Text set from code reaches the handler in the call; the writer's emptying re-enters it harmlessly.
   ::SetWindowTextW(in, L"b");
   EXPECT_EQ(TextOf(in), L"");
@@ -326,7 +323,7 @@ struct Reading {
 std::shared_ptr<Reading> Read(const std::vector<HWND>& windows) {
   auto reading = std::make_shared<Reading>();
   std::thread([reading, windows] {
-    if (SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {
+    if (const platform::win32::ScopedCom com; com.usable()) {
       for (const HWND hwnd : windows) {
         auto& [name, role] = reading->said.emplace_back(L"", -1);
         Microsoft::WRL::ComPtr<IAccessible> object;
@@ -352,7 +349,6 @@ std::shared_ptr<Reading> Read(const std::vector<HWND>& windows) {
           for (auto& c : child) ::VariantClear(&c);
         }
       }
-      ::CoUninitialize();
     }
     reading->done = true;
   }).detach();
