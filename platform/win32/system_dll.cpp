@@ -1,9 +1,6 @@
 #include "platform/win32/system_dll.h"
 
-#include <cwchar>
-#include <mutex>
 #include <string>
-#include <vector>
 
 namespace platform::win32 {
 namespace {
@@ -23,22 +20,6 @@ bool SearchFlagsTaken() {
   return taken;
 }
 
-HMODULE LoadFromSystem32(const wchar_t* dll) {
-  if (SearchFlagsTaken()) return ::LoadLibraryExW(dll, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-  // By full path; the altered search then looks for the DLLs it imports in
-  // system32, where it is, before the program's folder.
-  wchar_t folder[MAX_PATH];
-  const UINT length = ::GetSystemDirectoryW(folder, MAX_PATH);
-  if (length == 0 || length >= MAX_PATH) return nullptr;
-  const std::wstring path = std::wstring(folder, length) + L"\\" + dll;
-  return ::LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
-}
-
-struct Loaded {
-  std::wstring name;
-  HMODULE module;
-};
-
 }  // namespace
 
 void LoadDllsFromSystem32Only() noexcept {
@@ -52,20 +33,18 @@ void LoadDllsFromSystem32Only() noexcept {
 }
 
 HMODULE SystemDll(const wchar_t* dll) noexcept {
-  // A handful of names, each looked up once per call site: a list will do.
-  static std::mutex lock;
-  static std::vector<Loaded> loaded;
-  const std::scoped_lock held(lock);
-  for (const Loaded& entry : loaded) {
-    if (::_wcsicmp(entry.name.c_str(), dll) == 0) return entry.module;
-  }
-  const HMODULE module = LoadFromSystem32(dll);
-  // A DLL that is not there is not asked for again either.
+  if (SearchFlagsTaken()) return ::LoadLibraryExW(dll, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+  // By full path; the altered search then looks for the DLLs it imports in
+  // system32, where it is, before the program's folder.
+  wchar_t folder[MAX_PATH];
+  const UINT length = ::GetSystemDirectoryW(folder, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return nullptr;
   try {
-    loaded.push_back({dll, module});
+    const std::wstring path = std::wstring(folder, length) + L"\\" + dll;
+    return ::LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
   } catch (...) {
+    return nullptr;
   }
-  return module;
 }
 
 }  // namespace platform::win32

@@ -15,8 +15,8 @@ namespace platform::win32 {
 // in turn, comes from system32 only. The first thing the program does.
 void LoadDllsFromSystem32Only() noexcept;
 
-// System32's `dll`, loaded once and kept for the life of the process; null
-// where that Windows has none.
+// System32's `dll`, loaded and kept for the life of the process (each caller
+// keeps what it looks up); null where that Windows has none.
 HMODULE SystemDll(const wchar_t* dll) noexcept;
 
 // The function `name` of system32's `dll`, of the type the caller declares

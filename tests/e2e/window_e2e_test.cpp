@@ -71,10 +71,9 @@ TEST(StartupE2E, WindowGreetsScrollsWritesShrugsOffForeignMessagesAndHidesBehind
   ASSERT_EQ(app.launch_failure(), "");
   // The names as the wide calls give them, which the program asks in the ANSI page.
   wchar_t user[256] = {}, computer[256] = {};
-  DWORD size = 256;
-  ::GetUserNameW(user, &size);
-  size = 256;
-  ::GetComputerNameW(computer, &size);
+  DWORD user_size = 256, computer_size = 256;
+  ::GetUserNameW(user, &user_size);
+  ::GetComputerNameW(computer, &computer_size);
   const std::wstring welcome = app.Text(ControlId::Label1);
   const std::wstring greeting =
       std::wstring(L"Hello: ") + user + L"!      On computer: " + computer + L"       IP is: ";

@@ -16,7 +16,7 @@ namespace {
 TEST(FormLoad, WelcomeLineKeepsItsPiecesAroundEmptyPartsAndAFailingStepLeavesWelcome) {
   constexpr platform::Rgb kPurple{81, 46, 124};
   struct Case {
-    const char* failing_op;
+    std::string failing_op;
     int done;  // of: form colour, frame colour, the title scroller made ready
     std::string user, computer;
     Text ip, label;
@@ -42,8 +42,8 @@ TEST(FormLoad, WelcomeLineKeepsItsPiecesAroundEmptyPartsAndAFailingStepLeavesWel
     const int done = (app.ui.Form().back_color == kPurple) + (app.ui.Frame(ControlId::Frame1).back_color == kPurple) +
                      (app.ui.Form().caption == u"F");
     EXPECT_EQ(done, c.done) << c.failing_op;
-    const std::string failing = c.failing_op;
-    EXPECT_EQ(app.errors_shown, failing.empty() ? std::vector<std::string>{} : std::vector{failing + " failed"});
+    EXPECT_EQ(app.errors_shown,
+              c.failing_op.empty() ? std::vector<std::string>{} : std::vector{c.failing_op + " failed"});
   }
 }
 
@@ -91,7 +91,6 @@ TEST(TitleScroller, FailingCaptionKeepsThePosition) {
   EXPECT_EQ(app.errors_shown, std::vector<std::string>{"Form.SetCaption failed"});
 }
 
-// The URL itself is proven by fuzz_presence_url.
 TEST(PresenceCheck, EachClickAsksAboutTheNameInText4AtThatMoment) {
   app::sim::SimApp app;
   app.Click(ControlId::Command5);  // an empty name is still asked about

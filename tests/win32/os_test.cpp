@@ -17,7 +17,6 @@
 namespace {
 
 using platform::Text;
-using platform::win32::RegistryKey;
 
 Text T(const std::wstring& w) { return Text(w.begin(), w.end()); }
 
@@ -97,7 +96,7 @@ TEST_F(RealRegistry, StringsAreStoredAsTheirTextAndReadBackUpToTheirFirstNul) {
 TEST_F(RealRegistry, PublishesLeaveNoHandleBehind) {
   HKEY raw = nullptr;
   ::RegCreateKeyExW(HKEY_CURRENT_USER, Path().c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &raw, nullptr);
-  const RegistryKey redirect(raw);
+  const platform::win32::RegistryKey redirect(raw);
   ASSERT_EQ(::RegOverridePredefKey(HKEY_CURRENT_USER, redirect.get()), ERROR_SUCCESS);
   struct NoEnd final : platform::Process {
     void End() noexcept override {}
