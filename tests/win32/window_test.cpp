@@ -222,12 +222,12 @@ TEST_F(RealWindow, TimersTickAtTheirIntervalsAndArmingAnArmedOneLeavesItsInterva
         return ring ? 0 : ::CallWindowProcW(original, h, m, w, l);
       })));
   const auto of = [](ControlId timer) -> auto& { return ticks[static_cast<WPARAM>(IdOf(timer))]; };
-  // Order, not time, shows it: Timer1 armed, Timer2 at least half a second
-  // later, and Timer1 armed again at every turn until Timer2 ticks. Left
-  // running, Timer1 ticks first; restarted, it never would.
+  // Order, not time, shows it: Timer1 armed, Timer2 six ticks of the title's
+  // 100 ms timer later (half a second at least), and Timer1 armed again at
+  // every turn until Timer2 ticks. Left running, Timer1 ticks first; restarted, it never would.
   auto& timer1 = window_.Controls().Timer(ControlId::Timer1);
-  timer1.SetEnabled(true);
-  testwin::PumpFor(500ms);
+  const std::size_t titles = (timer1.SetEnabled(true), of(ControlId::Timer6).size());
+  testwin::PumpUntil([&] { return of(ControlId::Timer6).size() >= titles + 6; });
   window_.Controls().Timer(ControlId::Timer2).SetEnabled(true);
   testwin::PumpUntil([&] { return timer1.SetEnabled(true), !of(ControlId::Timer2).empty(); }, 30s);
   EXPECT_FALSE(of(ControlId::Timer1).empty()) << "Timer1 was restarted";
